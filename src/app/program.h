@@ -21,6 +21,8 @@ public:
         std::function<void()> trimPass;              // trim timer tick
         std::function<void()> onRefreshTick;         // refresh timer tick
         std::function<void()> evaluateStrategy;      // watch timer tick
+        std::function<void()> onAutostartClicked;    // the check box was clicked
+        std::function<void()> openContactLink;       // button and tray menu item
     };
 
     Program(Application& application, MainWindowControls controls, Parts parts);

@@ -1,0 +1,12 @@
+#include "app/wiring.h"
+
+namespace qv {
+
+void wireSubsystems(Wiring& wiring) {
+    wireMonitor(wiring);
+    wireOptimize(wiring);
+    wireAutostart(wiring);
+    wireSkin(wiring);
+}
+
+}  // namespace qv
