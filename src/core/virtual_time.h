@@ -2,11 +2,10 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <vector>
 
 #include "core/timer.h"
+#include "core/timer_queue.h"
 
 namespace qv {
 
@@ -20,12 +19,11 @@ public:
     using TimePoint = Duration;  // since the loop was made
 
     VirtualEventLoop();
-    ~VirtualEventLoop();
     VirtualEventLoop(const VirtualEventLoop&) = delete;
     VirtualEventLoop& operator=(const VirtualEventLoop&) = delete;
 
     /// A backend bound to this loop, for a Timer.
-    std::unique_ptr<TimerBackend> makeTimerBackend();
+    std::unique_ptr<TimerBackend> makeTimerBackend() { return m_queue.makeTimerBackend(); }
 
     TimePoint now() const { return m_now; }
 
@@ -37,26 +35,19 @@ public:
     void runFor(Duration duration);
 
     /// Delivers ticks until a quit is requested or `limit` has passed.
-    void runUntilQuit(Duration limit);
+    void runUntilQuit(Duration limit) { runFor(limit); }
 
     /// Ends the current run after the handler that asked for it returns.
     void requestQuit() { m_quitRequested = true; }
     bool quitRequested() const { return m_quitRequested; }
 
     /// Number of ticks delivered so far, all timers.
-    std::uint64_t ticksDelivered() const { return m_ticks; }
-
-    struct Entry;  // one timer's countdown
+    std::uint64_t ticksDelivered() const { return m_queue.ticksDelivered(); }
 
 private:
-    friend class VirtualTimerBackend;
-    Entry* nextDue(TimePoint until);
-
     TimePoint m_now{0};
     bool m_quitRequested = false;
-    std::uint64_t m_ticks = 0;
-    std::uint64_t m_order = 0;
-    std::vector<Entry*> m_entries;
+    TimerQueue m_queue;
 };
 
 }  // namespace qv
