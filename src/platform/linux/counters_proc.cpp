@@ -1,0 +1,145 @@
+#include "platform/linux/counters_proc.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+namespace qv::platform::linuxproc {
+namespace {
+
+constexpr std::uint64_t kKibibyte = 1024;
+
+std::string_view trimLeft(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    return first == std::string_view::npos ? std::string_view{} : text.substr(first);
+}
+
+std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end == text.data()) return std::nullopt;
+    return value;
+}
+
+/// The number after "Key:" on the line that starts with Key, in kB where the
+/// line says so; scaled to bytes.
+std::optional<std::uint64_t> fieldBytes(std::string_view text, std::string_view key) {
+    std::size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        auto lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos) lineEnd = text.size();
+        const auto line = text.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 1;
+        if (line.size() <= key.size() || !line.starts_with(key) || line[key.size()] != ':') continue;
+        const auto rest = trimLeft(line.substr(key.size() + 1));
+        const auto value = parseUnsigned(rest);
+        if (!value) return std::nullopt;
+        const bool kibibytes = rest.find("kB") != std::string_view::npos;
+        return kibibytes ? *value * kKibibyte : *value;
+    }
+    return std::nullopt;
+}
+
+bool isProcessorLine(std::string_view line) {
+    return line.size() > 3 && line.starts_with("cpu") && line[3] >= '0' && line[3] <= '9';
+}
+
+/// Fields of a "cpuN user nice system idle iowait ..." line: idle + iowait,
+/// iowait counting 0 on kernels that do not report it.
+std::optional<std::uint64_t> idleOfLine(std::string_view line) {
+    constexpr int kIdleField = 3;
+    constexpr int kIowaitField = 4;
+    auto rest = line.substr(line.find_first_of(" \t") == std::string_view::npos
+                                ? line.size()
+                                : line.find_first_of(" \t"));
+    std::uint64_t value[kIowaitField + 1] = {};
+    int count = 0;
+    while (count <= kIowaitField) {
+        rest = trimLeft(rest);
+        std::uint64_t field = 0;
+        const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), field);
+        if (error != std::errc{}) break;
+        value[count++] = field;
+        rest.remove_prefix(static_cast<std::size_t>(end - rest.data()));
+    }
+    if (count <= kIdleField) return std::nullopt;
+    return value[kIdleField] + (count > kIowaitField ? value[kIowaitField] : 0);
+}
+
+}  // namespace
+
+std::optional<MemInfo> parseMemInfo(std::string_view text) {
+    const auto total = fieldBytes(text, "MemTotal");
+    if (!total) return std::nullopt;
+    MemInfo info;
+    info.totalPhys = *total;
+    if (const auto available = fieldBytes(text, "MemAvailable")) {
+        info.availPhys = *available;
+    } else {
+        info.availPhys = fieldBytes(text, "MemFree").value_or(0) +
+                         fieldBytes(text, "Buffers").value_or(0) +
+                         fieldBytes(text, "Cached").value_or(0);
+    }
+    info.availPhys = std::min(info.availPhys, info.totalPhys);
+    info.commitLimit = fieldBytes(text, "CommitLimit").value_or(0);
+    info.committed = fieldBytes(text, "Committed_AS").value_or(0);
+    return info;
+}
+
+std::optional<std::uint64_t> parseVmSize(std::string_view text) { return fieldBytes(text, "VmSize"); }
+
+std::optional<CpuIdle> parseCpuIdle(std::string_view text) {
+    CpuIdle idle;
+    std::size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        auto lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos) lineEnd = text.size();
+        const auto line = text.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 1;
+        if (!isProcessorLine(line)) continue;
+        const auto ticks = idleOfLine(line);
+        if (!ticks) return std::nullopt;
+        idle.idleTicks += *ticks;
+        ++idle.processors;
+    }
+    if (idle.processors == 0) return std::nullopt;
+    return idle;
+}
+
+std::uint64_t ticksTo100ns(std::uint64_t ticks, std::uint64_t ticksPerSecond) {
+    constexpr std::uint64_t kUnitsPerSecond = 10'000'000;
+    if (ticksPerSecond == 0) return 0;
+    // whole seconds first so that years of idle time cannot overflow
+    const std::uint64_t seconds = ticks / ticksPerSecond;
+    const std::uint64_t remainder = ticks % ticksPerSecond;
+    return seconds * kUnitsPerSecond + remainder * kUnitsPerSecond / ticksPerSecond;
+}
+
+std::uint64_t findAddressSpaceEnd(const std::function<bool(std::uint64_t)>& isUserAddress,
+                                  std::uint64_t pageSize) {
+    if (pageSize == 0) return 0;
+    // invariant: page `low` is a user page (page 0 assumed), page `high` is not
+    std::uint64_t low = 0;
+    std::uint64_t high = UINT64_MAX / pageSize;
+    if (isUserAddress(high * pageSize)) return high * pageSize + pageSize;
+    while (high - low > 1) {
+        const std::uint64_t middle = low + (high - low) / 2;
+        if (isUserAddress(middle * pageSize)) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    return high * pageSize;
+}
+
+std::optional<std::string> readProcFile(const std::string& root, std::string_view name) {
+    std::ifstream file(root + "/" + std::string(name), std::ios::binary);
+    if (!file) return std::nullopt;
+    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.bad()) return std::nullopt;
+    return text;
+}
+
+}  // namespace qv::platform::linuxproc
