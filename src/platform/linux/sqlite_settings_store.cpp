@@ -1,0 +1,280 @@
+#include "platform/linux/sqlite_settings_store.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstring>
+#include <system_error>
+
+#include "core/registry_names.h"
+
+namespace qv::platform {
+namespace {
+
+constexpr auto kBusyTimeout = std::chrono::milliseconds{10000};
+
+constexpr const char* kSchema = R"sql(
+BEGIN IMMEDIATE;
+CREATE TABLE IF NOT EXISTS settings_keys(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  root INTEGER NOT NULL,
+  parent INTEGER NOT NULL,
+  path BLOB NOT NULL,
+  name BLOB NOT NULL,
+  UNIQUE(root, path));
+CREATE INDEX IF NOT EXISTS settings_keys_parent ON settings_keys(parent);
+CREATE TABLE IF NOT EXISTS settings_values(
+  key INTEGER NOT NULL REFERENCES settings_keys(id) ON DELETE CASCADE,
+  folded BLOB NOT NULL,
+  name BLOB NOT NULL,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  PRIMARY KEY(key, folded));
+INSERT OR IGNORE INTO settings_keys(root, parent, path, name) VALUES
+  (1, 0, x'', x''), (2, 0, x'', x''), (3, 0, x'', x''), (4, 0, x'', x''), (5, 0, x'', x'');
+COMMIT;
+)sql";
+
+enum class Step { Row, Done, Error };
+
+/// One prepared statement; a failed bind or prepare makes every later step
+/// an error, so callers check once at the end.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        m_ok = sqlite3_prepare_v2(db, sql, -1, &m_statement, nullptr) == SQLITE_OK;
+    }
+    ~Statement() { sqlite3_finalize(m_statement); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int index, std::int64_t value) {
+        if (m_ok) m_ok = sqlite3_bind_int64(m_statement, index, value) == SQLITE_OK;
+        return *this;
+    }
+    Statement& bind(int index, std::span<const std::byte> bytes) {
+        if (!m_ok) return *this;
+        // A null pointer would bind NULL, which equals nothing; empty is a blob.
+        const int rc = bytes.empty()
+                           ? sqlite3_bind_zeroblob(m_statement, index, 0)
+                           : sqlite3_bind_blob64(m_statement, index, bytes.data(), bytes.size(),
+                                                 SQLITE_TRANSIENT);
+        m_ok = rc == SQLITE_OK;
+        return *this;
+    }
+    Statement& bind(int index, TextView text) { return bind(index, std::as_bytes(std::span(text))); }
+
+    Step step() {
+        if (!m_ok) return Step::Error;
+        const int rc = sqlite3_step(m_statement);
+        if (rc == SQLITE_ROW) return Step::Row;
+        if (rc == SQLITE_DONE) return Step::Done;
+        m_ok = false;
+        return Step::Error;
+    }
+    std::int64_t integer(int column) { return sqlite3_column_int64(m_statement, column); }
+    std::span<const std::byte> blob(int column) {
+        const void* data = sqlite3_column_blob(m_statement, column);
+        const int size = sqlite3_column_bytes(m_statement, column);
+        if (data == nullptr || size <= 0) return {};
+        return {static_cast<const std::byte*>(data), static_cast<std::size_t>(size)};
+    }
+    std::string text(int column) {
+        const auto* data = sqlite3_column_text(m_statement, column);
+        return data == nullptr ? std::string{} : std::string(reinterpret_cast<const char*>(data));
+    }
+
+private:
+    sqlite3_stmt* m_statement = nullptr;
+    bool m_ok = false;
+};
+
+/// BEGIN IMMEDIATE takes the write lock at once (waiting out other writers),
+/// so a transaction that reads first can never be refused half-way.
+class Transaction {
+public:
+    explicit Transaction(sqlite3* db) : m_db(db) {
+        m_open = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~Transaction() {
+        if (m_open) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    bool open() const { return m_open; }
+    bool commit() {
+        if (!m_open) return false;
+        m_open = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK;
+        return !m_open;
+    }
+
+private:
+    sqlite3* m_db;
+    bool m_open = false;
+};
+
+bool execute(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool useWriteAheadLog(sqlite3* db) {
+    Statement pragma(db, "PRAGMA journal_mode=WAL");
+    if (pragma.step() != Step::Row) return false;
+    return pragma.text(0) == "wal";
+}
+
+bool configure(sqlite3* db) {
+    if (sqlite3_busy_timeout(db, static_cast<int>(kBusyTimeout.count())) != SQLITE_OK) return false;
+    if (!useWriteAheadLog(db)) return false;
+    if (!execute(db, "PRAGMA synchronous=FULL")) return false;
+    if (!execute(db, "PRAGMA foreign_keys=ON")) return false;
+    if (execute(db, kSchema)) return true;
+    execute(db, "ROLLBACK");
+    return false;
+}
+
+std::optional<std::vector<Text>> foldedNames(TextView path) {
+    auto names = splitKeyPath(untilZero(path));
+    if (!names) return std::nullopt;
+    for (auto& name : *names) name = foldRegistryName(name);
+    return names;
+}
+
+}  // namespace
+
+SqliteSettingsStore::SqliteSettingsStore(std::filesystem::path databaseFile)
+    : m_file(std::move(databaseFile)) {}
+
+SqliteSettingsStore::~SqliteSettingsStore() { sqlite3_close(m_db); }
+
+bool SqliteSettingsStore::ensureOpen() {
+    if (m_db != nullptr) return true;
+    std::error_code ignored;  // a folder that cannot be made fails the open below
+    std::filesystem::create_directories(m_file.parent_path(), ignored);
+    sqlite3* db = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(m_file.c_str(), &db, flags, nullptr) != SQLITE_OK || !configure(db)) {
+        sqlite3_close(db);
+        return false;
+    }
+    m_db = db;
+    return true;
+}
+
+std::optional<std::int64_t> SqliteSettingsStore::findKey(RegistryRoot root, TextView foldedPath) {
+    Statement find(m_db, "SELECT id FROM settings_keys WHERE root = ?1 AND path = ?2");
+    find.bind(1, static_cast<std::int64_t>(root)).bind(2, foldedPath);
+    if (find.step() != Step::Row) return std::nullopt;
+    return find.integer(0);
+}
+
+KeyHandle SqliteSettingsStore::addHandle(std::int64_t id, KeyAccess access) {
+    const KeyHandle handle{m_nextHandle++};
+    m_keys.emplace(handle.value, OpenedKey{id, access});
+    return handle;
+}
+
+const SqliteSettingsStore::OpenedKey* SqliteSettingsStore::opened(KeyHandle key) const {
+    const auto found = m_keys.find(key.value);
+    return found == m_keys.end() ? nullptr : &found->second;
+}
+
+std::optional<KeyHandle> SqliteSettingsStore::openKey(RegistryRoot root, TextView path,
+                                                      KeyAccess access) {
+    const auto names = foldedNames(path);
+    if (!names || !ensureOpen()) return std::nullopt;
+    const auto id = findKey(root, joinKeyPath(*names, names->size()));
+    if (!id) return std::nullopt;
+    return addHandle(*id, access);
+}
+
+std::optional<KeyHandle> SqliteSettingsStore::createKey(RegistryRoot root, TextView path) {
+    const auto spelled = splitKeyPath(untilZero(path));
+    const auto names = foldedNames(path);
+    if (!names || !ensureOpen()) return std::nullopt;
+    Transaction transaction(m_db);
+    if (!transaction.open()) return std::nullopt;
+    auto parent = findKey(root, {});
+    for (std::size_t depth = 1; parent && depth <= names->size(); ++depth) {
+        const Text folded = joinKeyPath(*names, depth);
+        Statement insert(m_db,
+                         "INSERT OR IGNORE INTO settings_keys(root, parent, path, name) "
+                         "VALUES (?1, ?2, ?3, ?4)");
+        insert.bind(1, static_cast<std::int64_t>(root)).bind(2, *parent).bind(3, folded);
+        insert.bind(4, TextView((*spelled)[depth - 1]));
+        if (insert.step() != Step::Done) return std::nullopt;
+        parent = findKey(root, folded);
+    }
+    if (!parent || !transaction.commit()) return std::nullopt;
+    return addHandle(*parent, KeyAccess::All);
+}
+
+void SqliteSettingsStore::closeKey(KeyHandle key) { m_keys.erase(key.value); }
+
+std::optional<ValueInfo> SqliteSettingsStore::queryValue(KeyHandle key, TextView name) {
+    const auto* open = opened(key);
+    if (open == nullptr || !allowsRead(open->access)) return std::nullopt;
+    Statement query(m_db,
+                    "SELECT type, length(data) FROM settings_values WHERE key = ?1 AND folded = ?2");
+    query.bind(1, open->id).bind(2, TextView(foldRegistryName(untilZero(name))));
+    if (query.step() != Step::Row) return std::nullopt;
+    return ValueInfo{static_cast<ValueType>(query.integer(0)),
+                     static_cast<std::uint32_t>(query.integer(1))};
+}
+
+std::optional<ValueInfo> SqliteSettingsStore::readValue(KeyHandle key, TextView name,
+                                                        std::span<std::byte> buffer) {
+    const auto* open = opened(key);
+    if (open == nullptr || !allowsRead(open->access)) return std::nullopt;
+    Statement query(m_db, "SELECT type, data FROM settings_values WHERE key = ?1 AND folded = ?2");
+    query.bind(1, open->id).bind(2, TextView(foldRegistryName(untilZero(name))));
+    if (query.step() != Step::Row) return std::nullopt;
+    const auto type = static_cast<ValueType>(query.integer(0));
+    const auto data = query.blob(1);
+    if (data.size() > buffer.size()) return std::nullopt;
+    if (!data.empty()) std::memcpy(buffer.data(), data.data(), data.size());
+    return ValueInfo{type, static_cast<std::uint32_t>(data.size())};
+}
+
+bool SqliteSettingsStore::setValue(KeyHandle key, TextView name, ValueType type,
+                                   std::span<const std::byte> data) {
+    const auto* open = opened(key);
+    if (open == nullptr || !allowsWrite(open->access)) return false;
+    if (data.size() > UINT32_MAX) return false;
+    const TextView spelled = untilZero(name);
+    Statement upsert(m_db,
+                     "INSERT INTO settings_values(key, folded, name, type, data) "
+                     "VALUES (?1, ?2, ?3, ?4, ?5) "
+                     "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, "
+                     "data = excluded.data");
+    upsert.bind(1, open->id).bind(2, TextView(foldRegistryName(spelled))).bind(3, spelled);
+    upsert.bind(4, static_cast<std::int64_t>(type)).bind(5, data);
+    return upsert.step() == Step::Done;
+}
+
+bool SqliteSettingsStore::deleteValue(KeyHandle key, TextView name) {
+    const auto* open = opened(key);
+    if (open == nullptr || !allowsWrite(open->access)) return false;
+    Statement remove(m_db, "DELETE FROM settings_values WHERE key = ?1 AND folded = ?2");
+    remove.bind(1, open->id).bind(2, TextView(foldRegistryName(untilZero(name))));
+    return remove.step() == Step::Done && sqlite3_changes(m_db) > 0;
+}
+
+bool SqliteSettingsStore::deleteKey(RegistryRoot root, TextView path) {
+    const auto names = foldedNames(path);
+    if (!names || names->empty() || !ensureOpen()) return false;
+    Transaction transaction(m_db);
+    if (!transaction.open()) return false;
+    const auto id = findKey(root, joinKeyPath(*names, names->size()));
+    if (!id) return false;
+    Statement children(m_db, "SELECT 1 FROM settings_keys WHERE parent = ?1 LIMIT 1");
+    children.bind(1, *id);
+    if (children.step() != Step::Done) return false;  // has keys under it, or failed
+    Statement remove(m_db, "DELETE FROM settings_keys WHERE id = ?1");
+    remove.bind(1, *id);
+    if (remove.step() != Step::Done || sqlite3_changes(m_db) == 0) return false;
+    return transaction.commit();
+}
+
+}  // namespace qv::platform

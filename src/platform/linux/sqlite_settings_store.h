@@ -1,0 +1,52 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+
+#include "platform/settings_store.h"
+
+struct sqlite3;
+
+namespace qv::platform {
+
+/// The settings store in one SQLite database file, in WAL mode with a busy
+/// timeout, so that several running copies share it and a copy killed in the
+/// middle of a write loses nothing it had finished. The file and its folder
+/// are made on the first call; when that fails, the call fails and the next
+/// one tries again.
+class SqliteSettingsStore final : public SettingsStore {
+public:
+    explicit SqliteSettingsStore(std::filesystem::path databaseFile);
+    ~SqliteSettingsStore() override;
+    SqliteSettingsStore(const SqliteSettingsStore&) = delete;
+    SqliteSettingsStore& operator=(const SqliteSettingsStore&) = delete;
+
+    std::optional<KeyHandle> openKey(RegistryRoot root, TextView path, KeyAccess access) override;
+    std::optional<KeyHandle> createKey(RegistryRoot root, TextView path) override;
+    void closeKey(KeyHandle key) override;
+    std::optional<ValueInfo> queryValue(KeyHandle key, TextView name) override;
+    std::optional<ValueInfo> readValue(KeyHandle key, TextView name,
+                                       std::span<std::byte> buffer) override;
+    bool setValue(KeyHandle key, TextView name, ValueType type,
+                  std::span<const std::byte> data) override;
+    bool deleteValue(KeyHandle key, TextView name) override;
+    bool deleteKey(RegistryRoot root, TextView path) override;
+
+private:
+    struct OpenedKey {
+        std::int64_t id;
+        KeyAccess access;
+    };
+
+    bool ensureOpen();
+    std::optional<std::int64_t> findKey(RegistryRoot root, TextView foldedPath);
+    KeyHandle addHandle(std::int64_t id, KeyAccess access);
+    const OpenedKey* opened(KeyHandle key) const;
+
+    std::filesystem::path m_file;
+    sqlite3* m_db = nullptr;
+    std::map<std::uint64_t, OpenedKey> m_keys;
+    std::uint64_t m_nextHandle = 1;
+};
+
+}  // namespace qv::platform
