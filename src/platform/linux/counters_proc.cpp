@@ -122,7 +122,7 @@ std::uint64_t findAddressSpaceEnd(const std::function<bool(std::uint64_t)>& isUs
     // invariant: page `low` is a user page (page 0 assumed), page `high` is not
     std::uint64_t low = 0;
     std::uint64_t high = UINT64_MAX / pageSize;
-    if (isUserAddress(high * pageSize)) return high * pageSize + pageSize;
+    if (isUserAddress(high * pageSize)) return high * pageSize;  // no end below 2^64 to find
     while (high - low > 1) {
         const std::uint64_t middle = low + (high - low) / 2;
         if (isUserAddress(middle * pageSize)) {

@@ -15,7 +15,7 @@ struct BarChartSettings {
     QColor borderColor{128, 0, 128};
     QColor backColor;  // invalid: the system's button-face colour
     bool threeD = true;
-    QFont axisFont;
+    QFont axisFont = defaultAxisFont();
     QColor axisColor{0, 96, 192};
     double maxValue = 100.0;  // 0 .. 10,000,000
     int divisions = 10;       // 1 .. 100
@@ -25,6 +25,8 @@ struct BarChartSettings {
     bool showValues = true;
     QString tipText = QStringLiteral("${v}");
 
+    /// 宋体 where installed, else a CJK font; 10 px character height, bold.
+    static QFont defaultAxisFont();
     /// The processor chart: 0..100 in 10 steps, red bar.
     static BarChartSettings processorChart();
     /// The memory chart: 0..3072 MB in 12 steps, orange bar.
@@ -50,6 +52,10 @@ public:
     QString valueText() const;
     /// The bar's rectangle in widget coordinates (the front face).
     QRect barRect() const;
+    /// The plot area in widget coordinates (the front plane).
+    QRect plotRect() const;
+    /// The hover tip for a pointer at `position`; empty away from the bar.
+    QString tipTextAt(const QPoint& position) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
