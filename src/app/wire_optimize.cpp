@@ -1,8 +1,25 @@
 #include "app/wiring.h"
+#include "optimize/strategy.h"
+#include "optimize/trim_pass.h"
+#include "platform/processes.h"
 
 namespace qv {
 
-// Not wired yet: the creation handler skips this step.
-void wireOptimize(Wiring&) {}
+void wireOptimize(Wiring& wiring) {
+    auto& processes = *wiring.own<std::unique_ptr<platform::ProcessApi>>(
+        platform::makeSystemProcessApi());
+    auto& pass = wiring.own<TrimPass>(wiring.application.state(), processes, wiring.controls.标签4);
+    // The dashboard refresh is looked up on every tick through the wiring, which
+    // lives for the whole run, so the order in which the parts are wired does
+    // not matter.
+    auto& scheduler = wiring.own<StrategyScheduler>(
+        wiring.application.state(), wiring.controls, [&pass] { pass.run(); },
+        [&wiring] {
+            if (wiring.parts.refreshDashboard) wiring.parts.refreshDashboard();
+        });
+    wiring.parts.trimPass = [&pass] { pass.run(); };
+    wiring.parts.evaluateStrategy = [&scheduler] { scheduler.EvaluateStrategy(); };
+    wiring.parts.onRefreshTick = [&scheduler] { scheduler.OnRefreshTick(); };
+}
 
 }  // namespace qv
