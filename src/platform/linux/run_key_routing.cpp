@@ -43,7 +43,16 @@ bool RunKeyRouting::isEntry(const RoutedKey& key, TextView name) const {
 
 std::optional<KeyHandle> RunKeyRouting::openKey(RegistryRoot root, TextView path,
                                                 KeyAccess access) {
-    return route(m_inner->openKey(root, path, access), isRunKeyPath(root, path), access);
+    const bool runKey = isRunKeyPath(root, path);
+    auto inner = m_inner->openKey(root, path, access);
+    if (!inner && runKey) {
+        // Made on first use, so that the Run key's other values have a home.
+        if (const auto created = m_inner->createKey(root, path)) {
+            m_inner->closeKey(*created);
+            inner = m_inner->openKey(root, path, access);
+        }
+    }
+    return route(inner, runKey, access);
 }
 
 std::optional<KeyHandle> RunKeyRouting::createKey(RegistryRoot root, TextView path) {
