@@ -287,6 +287,16 @@ TEST(BrokenStore, ARepairedFolderIsUsedOnTheNextCall) {
     EXPECT_TRUE(RegistryValueExists(*store, 3, "Software\\V"));
 }
 
+TEST(StoreFile, ReadingAndDeletingLeaveNoTrace) {
+    test::TempDir home;
+    auto store = platform::openSettingsStore(home.path());
+    EXPECT_EQ(ReadRegistryNumber(*store, 3, "Software\\V", 5), 5);
+    EXPECT_FALSE(RegistryValueExists(*store, 3, "Software\\V"));
+    EXPECT_FALSE(RegistryValueExists(*store, 4, "software\\microsoft\\windows\\CurrentVersion\\Run\\Quorvel1.0"));
+    EXPECT_FALSE(DeleteRegistryItem(*store, 3, "Software\\V"));
+    EXPECT_TRUE(std::filesystem::is_empty(home.path()));
+}
+
 TEST(StoreFile, LivesInTheConfigFolderInWriteAheadMode) {
     test::TempDir home;
     {

@@ -45,8 +45,8 @@ std::optional<KeyHandle> RunKeyRouting::openKey(RegistryRoot root, TextView path
                                                 KeyAccess access) {
     const bool runKey = isRunKeyPath(root, path);
     auto inner = m_inner->openKey(root, path, access);
-    if (!inner && runKey) {
-        // Made on first use, so that the Run key's other values have a home.
+    if (!inner && runKey && allowsWrite(access)) {
+        // Made on the first write, so that the Run key's other values have a home.
         if (const auto created = m_inner->createKey(root, path)) {
             m_inner->closeKey(*created);
             inner = m_inner->openKey(root, path, access);

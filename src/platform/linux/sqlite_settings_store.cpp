@@ -148,12 +148,15 @@ SqliteSettingsStore::SqliteSettingsStore(std::filesystem::path databaseFile)
 
 SqliteSettingsStore::~SqliteSettingsStore() { sqlite3_close(m_db); }
 
-bool SqliteSettingsStore::ensureOpen() {
+bool SqliteSettingsStore::ensureOpen(Creation creation) {
     if (m_db != nullptr) return true;
-    std::error_code ignored;  // a folder that cannot be made fails the open below
-    std::filesystem::create_directories(m_file.parent_path(), ignored);
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (creation == Creation::IfMissing) {
+        std::error_code ignored;  // a folder that cannot be made fails the open below
+        std::filesystem::create_directories(m_file.parent_path(), ignored);
+        flags |= SQLITE_OPEN_CREATE;
+    }
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(m_file.c_str(), &db, flags, nullptr) != SQLITE_OK || !configure(db)) {
         sqlite3_close(db);
         return false;
@@ -183,7 +186,7 @@ const SqliteSettingsStore::OpenedKey* SqliteSettingsStore::opened(KeyHandle key)
 std::optional<KeyHandle> SqliteSettingsStore::openKey(RegistryRoot root, TextView path,
                                                       KeyAccess access) {
     const auto names = foldedNames(path);
-    if (!names || !ensureOpen()) return std::nullopt;
+    if (!names || !ensureOpen(Creation::Never)) return std::nullopt;
     const auto id = findKey(root, joinKeyPath(*names, names->size()));
     if (!id) return std::nullopt;
     return addHandle(*id, access);
@@ -192,7 +195,7 @@ std::optional<KeyHandle> SqliteSettingsStore::openKey(RegistryRoot root, TextVie
 std::optional<KeyHandle> SqliteSettingsStore::createKey(RegistryRoot root, TextView path) {
     const auto spelled = splitKeyPath(untilZero(path));
     const auto names = foldedNames(path);
-    if (!names || !ensureOpen()) return std::nullopt;
+    if (!names || !ensureOpen(Creation::IfMissing)) return std::nullopt;
     Transaction transaction(m_db);
     if (!transaction.open()) return std::nullopt;
     auto parent = findKey(root, {});
@@ -263,7 +266,7 @@ bool SqliteSettingsStore::deleteValue(KeyHandle key, TextView name) {
 
 bool SqliteSettingsStore::deleteKey(RegistryRoot root, TextView path) {
     const auto names = foldedNames(path);
-    if (!names || names->empty() || !ensureOpen()) return false;
+    if (!names || names->empty() || !ensureOpen(Creation::Never)) return false;
     Transaction transaction(m_db);
     if (!transaction.open()) return false;
     const auto id = findKey(root, joinKeyPath(*names, names->size()));

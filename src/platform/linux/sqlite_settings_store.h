@@ -12,8 +12,8 @@ namespace qv::platform {
 /// The settings store in one SQLite database file, in WAL mode with a busy
 /// timeout, so that several running copies share it and a copy killed in the
 /// middle of a write loses nothing it had finished. The file and its folder
-/// are made on the first call; when that fails, the call fails and the next
-/// one tries again.
+/// are made when the first key is created; when opening fails, the call fails
+/// and the next one tries again.
 class SqliteSettingsStore final : public SettingsStore {
 public:
     explicit SqliteSettingsStore(std::filesystem::path databaseFile);
@@ -38,7 +38,10 @@ private:
         KeyAccess access;
     };
 
-    bool ensureOpen();
+    /// Whether a call may make the database file: only calls that create keys
+    /// do, so that reading leaves no trace.
+    enum class Creation { IfMissing, Never };
+    bool ensureOpen(Creation creation);
     std::optional<std::int64_t> findKey(RegistryRoot root, TextView foldedPath);
     KeyHandle addHandle(std::int64_t id, KeyAccess access);
     const OpenedKey* opened(KeyHandle key) const;
