@@ -100,6 +100,12 @@ TEST(ParseVmSize, Field) {
     EXPECT_EQ(parseVmSize("Name:\tkthreadd\nState:\tS\n"), std::nullopt);  // kernel threads have none
 }
 
+TEST(ParseStatmSize, FirstFieldInPages) {
+    EXPECT_EQ(parseStatmSize("765 300 200 10 0 120 0\n", 4096), 765u * 4096);
+    EXPECT_EQ(parseStatmSize("", 4096), std::nullopt);
+    EXPECT_EQ(parseStatmSize("x 1 2", 4096), std::nullopt);
+}
+
 TEST(ParseCpuIdle, SumsIdleAndIowaitOfTheProcessorLines) {
     struct Case {
         const char* name;
@@ -150,6 +156,7 @@ TEST(FindAddressSpaceEnd, Bisection) {
 // ---- recorded and hand-made /proc trees ----
 
 TEST(LinuxCounters, RecordedAndOddTrees) {
+    const auto pageSize = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
     struct Case {
         const char* tree;
         std::uint64_t totalPhys, availPhys, totalPageFile, availPageFile, vmSize;
@@ -162,7 +169,8 @@ TEST(LinuxCounters, RecordedAndOddTrees) {
          3060 * kKiB, 0, 2, 192981 + 51 + 190856 + 402},
         {"old-kernel", 2096128 * kKiB, 512 * kMiB, 3 * 1024 * kMiB, 2 * 1024 * kMiB, 512 * kMiB, 0, 4, 4000},
         {"overcommitted-64g", 64 * 1024 * kMiB, 4 * 1024 * kMiB, 32 * 1024 * kMiB, 0, 1024 * kMiB, 0, 2, 50},
-        {"offline-cpu", 4 * 1024 * kMiB, 1024 * kMiB, 2 * 1024 * kMiB, 1024 * kMiB, 4 * kKiB, 0, 3, 8100},
+        // statm (2 pages) is read before status (4 kB)
+        {"offline-cpu", 4 * 1024 * kMiB, 1024 * kMiB, 2 * 1024 * kMiB, 1024 * kMiB, 2 * pageSize, 0, 3, 8100},
         {"broken", 0, 0, 0, 0, 0, -1, 0, 0},
         {"missing", 0, 0, 0, 0, 0, -1, 0, 0},
     };

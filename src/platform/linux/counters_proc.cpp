@@ -22,23 +22,33 @@ std::optional<std::uint64_t> parseUnsigned(std::string_view text) {
     return value;
 }
 
-/// The number after "Key:" on the line that starts with Key, in kB where the
-/// line says so; scaled to bytes.
-std::optional<std::uint64_t> fieldBytes(std::string_view text, std::string_view key) {
+template <class Visit>
+void forEachLine(std::string_view text, Visit&& visit) {
     std::size_t lineStart = 0;
     while (lineStart < text.size()) {
         auto lineEnd = text.find('\n', lineStart);
         if (lineEnd == std::string_view::npos) lineEnd = text.size();
-        const auto line = text.substr(lineStart, lineEnd - lineStart);
+        visit(text.substr(lineStart, lineEnd - lineStart));
         lineStart = lineEnd + 1;
-        if (line.size() <= key.size() || !line.starts_with(key) || line[key.size()] != ':') continue;
-        const auto rest = trimLeft(line.substr(key.size() + 1));
-        const auto value = parseUnsigned(rest);
-        if (!value) return std::nullopt;
-        const bool kibibytes = rest.find("kB") != std::string_view::npos;
-        return kibibytes ? *value * kKibibyte : *value;
     }
-    return std::nullopt;
+}
+
+/// The number after a key's colon, scaled to bytes where the line says kB.
+std::optional<std::uint64_t> valueBytes(std::string_view afterColon) {
+    const auto rest = trimLeft(afterColon);
+    const auto value = parseUnsigned(rest);
+    if (!value) return std::nullopt;
+    return rest.find("kB") != std::string_view::npos ? *value * kKibibyte : *value;
+}
+
+std::optional<std::uint64_t> fieldBytes(std::string_view text, std::string_view key) {
+    std::optional<std::uint64_t> found;
+    forEachLine(text, [&](std::string_view line) {
+        if (!found && line.size() > key.size() && line.starts_with(key) && line[key.size()] == ':') {
+            found = valueBytes(line.substr(key.size() + 1));
+        }
+    });
+    return found;
 }
 
 bool isProcessorLine(std::string_view line) {
@@ -70,20 +80,28 @@ std::optional<std::uint64_t> idleOfLine(std::string_view line) {
 }  // namespace
 
 std::optional<MemInfo> parseMemInfo(std::string_view text) {
-    const auto total = fieldBytes(text, "MemTotal");
+    // one pass: the kernel writes some fifty lines and the refresh reads them
+    // six times a second
+    std::optional<std::uint64_t> total, available, free, buffers, cached, limit, committed;
+    const std::pair<std::string_view, std::optional<std::uint64_t>*> wanted[] = {
+        {"MemTotal", &total},  {"MemAvailable", &available}, {"MemFree", &free},
+        {"Buffers", &buffers}, {"Cached", &cached},          {"CommitLimit", &limit},
+        {"Committed_AS", &committed}};
+    forEachLine(text, [&](std::string_view line) {
+        const auto colon = line.find(':');
+        if (colon == std::string_view::npos) return;
+        const auto key = line.substr(0, colon);
+        for (const auto& [name, field] : wanted) {
+            if (key == name) *field = valueBytes(line.substr(colon + 1));
+        }
+    });
     if (!total) return std::nullopt;
     MemInfo info;
     info.totalPhys = *total;
-    if (const auto available = fieldBytes(text, "MemAvailable")) {
-        info.availPhys = *available;
-    } else {
-        info.availPhys = fieldBytes(text, "MemFree").value_or(0) +
-                         fieldBytes(text, "Buffers").value_or(0) +
-                         fieldBytes(text, "Cached").value_or(0);
-    }
+    info.availPhys = available ? *available : free.value_or(0) + buffers.value_or(0) + cached.value_or(0);
     info.availPhys = std::min(info.availPhys, info.totalPhys);
-    info.commitLimit = fieldBytes(text, "CommitLimit").value_or(0);
-    info.committed = fieldBytes(text, "Committed_AS").value_or(0);
+    info.commitLimit = limit.value_or(0);
+    info.committed = committed.value_or(0);
     return info;
 }
 
@@ -91,20 +109,22 @@ std::optional<std::uint64_t> parseVmSize(std::string_view text) { return fieldBy
 
 std::optional<CpuIdle> parseCpuIdle(std::string_view text) {
     CpuIdle idle;
-    std::size_t lineStart = 0;
-    while (lineStart < text.size()) {
-        auto lineEnd = text.find('\n', lineStart);
-        if (lineEnd == std::string_view::npos) lineEnd = text.size();
-        const auto line = text.substr(lineStart, lineEnd - lineStart);
-        lineStart = lineEnd + 1;
-        if (!isProcessorLine(line)) continue;
+    bool readable = true;
+    forEachLine(text, [&](std::string_view line) {
+        if (!isProcessorLine(line)) return;
         const auto ticks = idleOfLine(line);
-        if (!ticks) return std::nullopt;
-        idle.idleTicks += *ticks;
+        if (!ticks) readable = false;
+        idle.idleTicks += ticks.value_or(0);
         ++idle.processors;
-    }
-    if (idle.processors == 0) return std::nullopt;
+    });
+    if (!readable || idle.processors == 0) return std::nullopt;
     return idle;
+}
+
+std::optional<std::uint64_t> parseStatmSize(std::string_view text, std::uint64_t pageSize) {
+    const auto pages = parseUnsigned(trimLeft(text));
+    if (!pages) return std::nullopt;
+    return *pages * pageSize;
 }
 
 std::uint64_t ticksTo100ns(std::uint64_t ticks, std::uint64_t ticksPerSecond) {

@@ -27,6 +27,10 @@ std::optional<MemInfo> parseMemInfo(std::string_view text);
 /// VmSize of a /proc/<pid>/status text, in bytes.
 std::optional<std::uint64_t> parseVmSize(std::string_view text);
 
+/// The first field of a /proc/<pid>/statm text (the same figure as VmSize,
+/// in pages), in bytes.
+std::optional<std::uint64_t> parseStatmSize(std::string_view text, std::uint64_t pageSize);
+
 /// Idle and iowait summed over the per-processor lines of /proc/stat, and the
 /// number of those lines, so that the two always belong together.
 struct CpuIdle {
