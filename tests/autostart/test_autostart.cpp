@@ -47,6 +47,10 @@ struct AutostartTest : ::testing::Test {
     static std::pair<Text, Text> message(TextView text) {
         return {Text(text), Text(texts::kMessageCaption)};
     }
+    /// The autostart value as the settings operations see it.
+    std::optional<std::string> runValue() {
+        return test::readRaw(*store, RegistryRoot::LocalMachine, kRunKey, "Quorvel1.0");
+    }
     std::optional<std::string> entryProgram() const {
         if (!std::filesystem::exists(entry)) return std::nullopt;
         return platform::execProgramOf(test::readFile(entry));
@@ -85,7 +89,7 @@ TEST_F(AutostartTest, APathWithBlanksIsQuotedInTheEntryAndUnchangedAsTheValue) {
     EXPECT_EQ(lastBox(), message(texts::kAutostartSet));
     EXPECT_NE(test::readFile(entry).find("\nExec=\"/opt/My Apps/Quorvel 1.0/quorvel\"\n"),
               std::string::npos);
-    EXPECT_EQ(test::readRaw(*store, RegistryRoot::LocalMachine, kRunKey, "Quorvel1.0"), path + '\0');
+    EXPECT_EQ(runValue(), path + '\0');
     if (std::filesystem::exists(test::kDesktopFileValidate)) {
         const auto [code, printed] = test::validateDesktopFile(entry);
         EXPECT_EQ(code, 0) << printed;
@@ -96,7 +100,7 @@ TEST_F(AutostartTest, AGbkPathIsWrittenAsUtf8) {
     const Text path = "/opt/\xc4\xda\xb4\xe6/quorvel";  // "内存"
     click(true, path);
     EXPECT_EQ(entryProgram(), "/opt/\xe5\x86\x85\xe5\xad\x98/quorvel");
-    EXPECT_EQ(test::readRaw(*store, RegistryRoot::LocalMachine, kRunKey, "Quorvel1.0"), path + '\0');
+    EXPECT_EQ(runValue(), path + '\0');
 }
 
 TEST_F(AutostartTest, AnEntryWrittenBySomeoneElseChecksTheBoxAndClearingDeletesIt) {
@@ -158,14 +162,18 @@ TEST_F(AutostartTest, OnlyTheProgramsValueUnderTheMachineRunKeyIsTheEntry) {
         {4, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\QUORVEL1.0"},
         {4, "software\\microsoft\\windows\\currentversion\\run\\quorvel1.0"},
     };
-    for (const auto& [root, path] : cases) EXPECT_TRUE(RegistryValueExists(*store, root, path)) << path;
+    for (const auto& [root, path] : cases) {
+        EXPECT_TRUE(RegistryValueExists(*store, root, path)) << path;
+    }
     const std::pair<std::int32_t, std::string> others[] = {
         {3, std::string(kAutostartPath)},
         {4, "software\\microsoft\\windows\\CurrentVersion\\RunOnce\\Quorvel1.0"},
         {4, std::string(kRunKey) + "\\Quorvel1.00"},
         {4, "Quorvel1.0"},
     };
-    for (const auto& [root, path] : others) EXPECT_FALSE(RegistryValueExists(*store, root, path)) << path;
+    for (const auto& [root, path] : others) {
+        EXPECT_FALSE(RegistryValueExists(*store, root, path)) << path;
+    }
     // Number reads see text, as for any REG_SZ.
     EXPECT_EQ(ReadRegistryNumber(*store, 4, kAutostartPath, 7), 7);
 }

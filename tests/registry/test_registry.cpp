@@ -139,7 +139,8 @@ TEST_F(StoreTest, WritingCreatesMissingKeysAndStoresTextWithItsZero) {
     EXPECT_EQ(readRaw(*store, RegistryRoot::CurrentUser, "Software\\New\\Deep", "Value"),
               std::string("C:\\x y\0", 7));
     // A text ends at its first zero byte, as the texts of the program do.
-    ASSERT_TRUE(WriteRegistryText(*store, 3, "Software\\New\\Deep\\Value", std::string("ab\0cd", 5)));
+    const std::string withZero("ab\0cd", 5);
+    ASSERT_TRUE(WriteRegistryText(*store, 3, "Software\\New\\Deep\\Value", withZero));
     EXPECT_EQ(readRaw(*store, RegistryRoot::CurrentUser, "Software\\New\\Deep", "Value"),
               std::string("ab\0", 3));
     ASSERT_TRUE(WriteRegistryText(*store, 3, "Software\\New\\Deep\\Empty", ""));
@@ -212,8 +213,9 @@ TEST_F(StoreTest, RootsCannotBeDeleted) {
 TEST_F(StoreTest, KeysOpenOnlyForWhatTheyWereOpenedFor) {
     ASSERT_TRUE(WriteRegistryText(*store, 3, "Software\\Access\\Value", "x"));
     const auto data = std::as_bytes(std::span("y", 2));
-    const auto reader = store->openKey(RegistryRoot::CurrentUser, "Software\\Access", KeyAccess::Read);
-    const auto writer = store->openKey(RegistryRoot::CurrentUser, "Software\\Access", KeyAccess::Write);
+    const RegistryRoot user = RegistryRoot::CurrentUser;
+    const auto reader = store->openKey(user, "Software\\Access", KeyAccess::Read);
+    const auto writer = store->openKey(user, "Software\\Access", KeyAccess::Write);
     ASSERT_TRUE(reader && writer);
     EXPECT_FALSE(store->setValue(*reader, "Value", ValueType::Sz, data));
     EXPECT_FALSE(store->deleteValue(*reader, "Value"));
@@ -264,7 +266,9 @@ TEST(BrokenStore, FailsEveryOperationWithoutCrashing) {
              writeFile(home / "Quorvel1.0" / "settings.db", std::string(8192, '\x5a'));
          }},
         {"database is a folder",
-         [](const auto& home) { std::filesystem::create_directories(home / "Quorvel1.0" / "settings.db"); }},
+         [](const auto& home) {
+             std::filesystem::create_directories(home / "Quorvel1.0" / "settings.db");
+         }},
     };
     for (const auto& c : cases) {
         test::TempDir home;
@@ -292,7 +296,8 @@ TEST(StoreFile, ReadingAndDeletingLeaveNoTrace) {
     auto store = platform::openSettingsStore(home.path());
     EXPECT_EQ(ReadRegistryNumber(*store, 3, "Software\\V", 5), 5);
     EXPECT_FALSE(RegistryValueExists(*store, 3, "Software\\V"));
-    EXPECT_FALSE(RegistryValueExists(*store, 4, "software\\microsoft\\windows\\CurrentVersion\\Run\\Quorvel1.0"));
+    EXPECT_FALSE(RegistryValueExists(
+        *store, 4, "software\\microsoft\\windows\\CurrentVersion\\Run\\Quorvel1.0"));
     EXPECT_FALSE(DeleteRegistryItem(*store, 3, "Software\\V"));
     EXPECT_TRUE(std::filesystem::is_empty(home.path()));
 }

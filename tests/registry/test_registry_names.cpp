@@ -44,7 +44,9 @@ TEST(RegistryRootFromNumber, OtherNumbersAreTheCurrentUser) {
         {6, RegistryRoot::CurrentUser},   {-4, RegistryRoot::CurrentUser},
         {INT32_MIN, RegistryRoot::CurrentUser},
     };
-    for (const auto& [number, root] : cases) EXPECT_EQ(RegistryRootFromNumber(number), root) << number;
+    for (const auto& [number, root] : cases) {
+        EXPECT_EQ(RegistryRootFromNumber(number), root) << number;
+    }
 }
 
 TEST(FoldRegistryName, FoldsOnlyLettersOfTheirOwn) {

@@ -26,7 +26,8 @@ std::string itemPath(const std::string& prefix, long i) {
 std::optional<std::string> itemData(platform::SettingsStore& store, const std::string& prefix,
                                     long i) {
     const auto split = SplitRegistryPath(itemPath(prefix, i));
-    return test::readRaw(store, platform::RegistryRoot::CurrentUser, split.keyPath, split.valueName);
+    return test::readRaw(store, platform::RegistryRoot::CurrentUser, split.keyPath,
+                         split.valueName);
 }
 
 std::string expectedData(const std::string& prefix, long i) {
@@ -53,7 +54,9 @@ std::vector<std::string> queryColumn(const std::filesystem::path& file, const ch
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) rows.push_back("error");
+        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+            rows.push_back("error");
+        }
         while (statement != nullptr && sqlite3_step(statement) == SQLITE_ROW) {
             const auto* text = sqlite3_column_text(statement, 0);
             rows.emplace_back(text == nullptr ? "" : reinterpret_cast<const char*>(text));

@@ -30,7 +30,8 @@ bool representable(std::string_view program) {
 }
 
 std::string quoted(std::string_view program) {
-    if (program.find_first_of(kReservedInExec) == std::string_view::npos) return std::string(program);
+    const bool plain = program.find_first_of(kReservedInExec) == std::string_view::npos;
+    if (plain) return std::string(program);
     std::string out = "\"";
     for (char c : program) {
         if (kEscapedInQuotes.find(c) != std::string_view::npos) out += '\\';

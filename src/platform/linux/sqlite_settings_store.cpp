@@ -62,7 +62,9 @@ public:
         m_ok = rc == SQLITE_OK;
         return *this;
     }
-    Statement& bind(int index, TextView text) { return bind(index, std::as_bytes(std::span(text))); }
+    Statement& bind(int index, TextView text) {
+        return bind(index, std::as_bytes(std::span(text)));
+    }
 
     Step step() {
         if (!m_ok) return Step::Error;
@@ -219,7 +221,8 @@ std::optional<ValueInfo> SqliteSettingsStore::queryValue(KeyHandle key, TextView
     const auto* open = opened(key);
     if (open == nullptr || !allowsRead(open->access)) return std::nullopt;
     Statement query(m_db,
-                    "SELECT type, length(data) FROM settings_values WHERE key = ?1 AND folded = ?2");
+                    "SELECT type, length(data) FROM settings_values "
+                    "WHERE key = ?1 AND folded = ?2");
     query.bind(1, open->id).bind(2, TextView(foldRegistryName(untilZero(name))));
     if (query.step() != Step::Row) return std::nullopt;
     return ValueInfo{static_cast<ValueType>(query.integer(0)),

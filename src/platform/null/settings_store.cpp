@@ -47,7 +47,9 @@ public:
                                        std::span<std::byte> buffer) override {
         const Value* value = find(key, name, KeyAccess::Read);
         if (value == nullptr || value->data.size() > buffer.size()) return std::nullopt;
-        if (!value->data.empty()) std::memcpy(buffer.data(), value->data.data(), value->data.size());
+        if (!value->data.empty()) {
+            std::memcpy(buffer.data(), value->data.data(), value->data.size());
+        }
         return ValueInfo{value->type, static_cast<std::uint32_t>(value->data.size())};
     }
 
