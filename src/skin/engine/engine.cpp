@@ -192,6 +192,9 @@ std::int32_t SkinH_Attach() {
     if (!e.plain) e.plain = PlainLook{app->style()->name(), QApplication::palette()};
     const std::string directory = directoryOfModule(reinterpret_cast<const void*>(&SkinH_Attach));
     e.skin = directory.empty() ? std::nullopt : readSkinFile(directory + kSkinFileName);
+    e.shift = HsvShift{};
+    e.menuTransparency = 0;
+    e.glass = Glass{};
     e.attached = true;
     ensureWatcher();
     applyLook();

@@ -22,7 +22,7 @@ extern "C" {
 /// the application its palette and style sheet. A file that is missing or not
 /// a well-formed skin leaves the application in the plain look (the
 /// toolkit's own style, palette and no style sheet). Calling it again reads
-/// the file again; the colour, menu and glass settings are kept.
+/// the file again and starts over: no colour shift, opaque menus, no glass.
 QV_SKIN_EXPORT std::int32_t SkinH_Attach();
 
 /// Shifts every colour of the skin: `hue` turns it by that many degrees

@@ -3,6 +3,7 @@
 // writes skin_01.she .. skin_NN.she, one per block of skins.txt, and fails
 // (non-zero exit, message on stderr) on anything it cannot make sense of.
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -138,6 +139,7 @@ public:
             {"group_back", colourText(qv::skin::blendColour(window, colour("base"), 35))},
             {"muted", colourText(qv::skin::blendColour(colour("text"), window, 55))},
             {"radius", std::to_string(number("radius"))},
+            {"small_radius", std::to_string(std::min(number("radius"), 3))},
             {"border_width", std::to_string(number("border_width"))},
         };
     }
