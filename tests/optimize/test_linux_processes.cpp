@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <linux/capability.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,10 +41,13 @@ using test::kMiB;
 TEST(ParseMemInfo, ReadsTheFiguresInBytes) {
     const auto info = proctrim::parseMemInfo(
         "MemTotal:       24684328 kB\nMemFree:        23000000 kB\n"
-        "MemAvailable:   23500000 kB\nSwapTotal:       1000 kB\nSwapFree:          10 kB\n");
+        "MemAvailable:   23500000 kB\nMapped:           300000 kB\nSwapTotal:       1000 kB\n"
+        "SwapFree:          10 kB\n");
     ASSERT_TRUE(info);
     EXPECT_EQ(info->totalBytes, 24684328ull * 1024);
     EXPECT_EQ(info->availableBytes, 23500000ull * 1024);
+    EXPECT_EQ(info->mappedBytes, 300000ull * 1024);
+    EXPECT_EQ(proctrim::availableOutsideWorkingSets(*info), 23200000ull * 1024);
     EXPECT_EQ(info->swapTotalBytes, 1000ull * 1024);
     EXPECT_EQ(info->swapFreeBytes, 10ull * 1024);
 }
@@ -65,24 +70,28 @@ TEST(ParseMemInfo, AvailableNeverExceedsTotal) {
     EXPECT_EQ(info->availableBytes, 10u * 1024);
 }
 
-TEST(FillMemoryStatus, SaturatesFiguresBeyond32Bits) {
+TEST(FillMemoryStatus, CountsMappedPagesAsUsedAndSaturatesBeyond32Bits) {
     struct Case {
-        std::uint64_t total, available, swapTotal, swapFree;
+        proctrim::MemInfo info;  // total, available, mapped, swap total, swap free
         MEMORYSTATUS expected;
     };
     constexpr std::uint32_t kAll = 0xFFFFFFFF;
     const Case cases[] = {
-        {2000 * kMiB, 500 * kMiB, 0, 0,
+        {{2000 * kMiB, 500 * kMiB, 0, 0, 0},
          {32, 75, 2000 * kMiB, 500 * kMiB, 2000 * kMiB, 500 * kMiB, kAll, kAll}},
-        {24ull << 30, 23ull << 30, 0, 0, {32, 4, kAll, kAll, kAll, kAll, kAll, kAll}},
-        {3ull << 30, 2ull << 30, 2ull << 30, 2ull << 30,
+        {{2000 * kMiB, 700 * kMiB, 200 * kMiB, 0, 0},
+         {32, 75, 2000 * kMiB, 500 * kMiB, 2000 * kMiB, 500 * kMiB, kAll, kAll}},
+        {{2000 * kMiB, 100 * kMiB, 300 * kMiB, 0, 0}, {32, 100, 2000 * kMiB, 0, 2000 * kMiB, 0, kAll, kAll}},
+        {{24ull << 30, 23ull << 30, 0, 0, 0}, {32, 4, kAll, kAll, kAll, kAll, kAll, kAll}},
+        {{3ull << 30, 2ull << 30, 0, 2ull << 30, 2ull << 30},
          {32, 33, 3u << 30, 2u << 30, kAll, kAll, kAll, kAll}},
-        {0, 0, 0, 0, {32, 0, 0, 0, 0, 0, kAll, kAll}},
+        {{0, 0, 0, 0, 0}, {32, 0, 0, 0, 0, 0, kAll, kAll}},
     };
     for (const Case& c : cases) {
         MEMORYSTATUS record;
-        proctrim::fillMemoryStatus({c.total, c.available, c.swapTotal, c.swapFree}, record);
-        EXPECT_EQ(std::memcmp(&record, &c.expected, sizeof record), 0) << c.total;
+        proctrim::fillMemoryStatus(c.info, record);
+        EXPECT_EQ(std::memcmp(&record, &c.expected, sizeof record), 0)
+            << c.info.totalBytes << " " << c.info.availableBytes << " " << c.info.mappedBytes;
     }
 }
 
@@ -273,7 +282,7 @@ TEST(SystemProcesses, ReadsMemoryFiguresOfAMachineBeyond4GiB) {
     MEMORYSTATUS record;
     const PhysicalMemory memory = processes->GlobalMemoryStatus(record);
     EXPECT_EQ(memory.totalBytes, 24684328ull * 1024);
-    EXPECT_EQ(memory.availableBytes, 24155932ull * 1024);
+    EXPECT_EQ(memory.availableBytes, (24155932ull - 155932) * 1024);
     EXPECT_EQ(record.dwLength, 32u);
     EXPECT_EQ(record.dwTotalPhys, 0xFFFFFFFFu);
     EXPECT_EQ(record.dwAvailPhys, 0xFFFFFFFFu);
@@ -434,31 +443,48 @@ TEST_F(RealTrim, PassOverItsOwnProcessDropsItsOwnFilePages) {
     ::munmap(area, length);
 }
 
-TEST_F(RealTrim, AUserWithoutTheRightTrimsNothingAndDoesNotFail) {
-    test::WorkloadChild child(QUORVEL_WORKLOAD, file, 0, kFileMiB, 0);
-    ASSERT_TRUE(child.waitReady(30s));
-    const auto before = test::statusBytes(child.pid(), "RssFile").value_or(0);
-    ASSERT_GE(before, kFileMiB * kMiB);
+enum class Privilege { PlainUser, RootWithoutNiceCapability };
 
-    // The pass runs in a process that gave up root: no capability, another user.
-    const pid_t plain = ::fork();
-    ASSERT_GE(plain, 0);
-    if (plain == 0) {
+/// Gives up what lets a pass trim other processes, in the calling process.
+bool giveUp(Privilege privilege) {
+    if (privilege == Privilege::PlainUser) {
         constexpr uid_t kNobody = 65534;
-        if (::geteuid() == 0 && ::setresuid(kNobody, kNobody, kNobody) != 0) ::_exit(3);
-        SharedState state;
-        AllocateSharedState(state);
-        OnlyThese processes({static_cast<std::uint32_t>(child.pid()), 0,
-                             static_cast<std::uint32_t>(::getpid())});
-        PlainLabel status;
-        TrimPass(state, processes, status).run();
-        ::_exit(status.caption().empty() ? 4 : 0);
+        return ::geteuid() != 0 || ::setresuid(kNobody, kNobody, kNobody) == 0;
     }
-    int result = 0;
-    ASSERT_EQ(::waitpid(plain, &result, 0), plain);
-    ASSERT_TRUE(WIFEXITED(result)) << "the pass crashed";
-    EXPECT_EQ(WEXITSTATUS(result), 0);
-    EXPECT_GE(test::statusBytes(child.pid(), "RssFile").value_or(0), before - 4 * kMiB);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2]{};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    data[0].effective &= ~(1u << CAP_SYS_NICE);
+    data[0].permitted &= ~(1u << CAP_SYS_NICE);
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+TEST_F(RealTrim, WithoutTheRightToTrimOthersThePassTrimsNothingAndDoesNotFail) {
+    for (const Privilege privilege : {Privilege::PlainUser, Privilege::RootWithoutNiceCapability}) {
+        const auto name = privilege == Privilege::PlainUser ? "plain user" : "root without CAP_SYS_NICE";
+        test::WorkloadChild child(QUORVEL_WORKLOAD, file, 0, kFileMiB, 0);
+        ASSERT_TRUE(child.waitReady(30s));
+        const auto before = test::statusBytes(child.pid(), "RssFile").value_or(0);
+        ASSERT_GE(before, kFileMiB * kMiB);
+
+        const pid_t pass = ::fork();
+        ASSERT_GE(pass, 0);
+        if (pass == 0) {
+            if (!giveUp(privilege)) ::_exit(3);
+            SharedState state;
+            AllocateSharedState(state);
+            OnlyThese processes({static_cast<std::uint32_t>(child.pid()), 0,
+                                 static_cast<std::uint32_t>(::getpid())});
+            PlainLabel status;
+            TrimPass(state, processes, status).run();
+            ::_exit(status.caption().empty() ? 4 : 0);
+        }
+        int result = 0;
+        ASSERT_EQ(::waitpid(pass, &result, 0), pass);
+        ASSERT_TRUE(WIFEXITED(result)) << name << ": the pass crashed";
+        EXPECT_EQ(WEXITSTATUS(result), 0) << name;
+        EXPECT_GE(test::statusBytes(child.pid(), "RssFile").value_or(0), before - 4 * kMiB) << name;
+    }
 }
 
 }  // namespace

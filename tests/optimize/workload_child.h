@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <fstream>
@@ -146,6 +147,80 @@ public:
 
 private:
     pid_t m_pid = -1;
+    int m_stdin = -1;
+    int m_stdout = -1;
+};
+
+}  // namespace qv::test
+
+namespace qv::test {
+
+/// Many workload processes that share one pipe to wait on and one to report
+/// ready through, so that hundreds of them need two descriptors. Each maps its
+/// own slice of the data file. All are killed and reaped by pid when dropped.
+class WorkloadGroup {
+public:
+    WorkloadGroup(const std::string& helper, const std::string& file, std::size_t count,
+                  std::uint64_t fileMiB, std::uint64_t anonMiB) {
+        int toChildren[2];
+        int fromChildren[2];
+        if (::pipe2(toChildren, O_CLOEXEC) != 0) return;
+        if (::pipe2(fromChildren, O_CLOEXEC) != 0) {
+            ::close(toChildren[0]);
+            ::close(toChildren[1]);
+            return;
+        }
+        m_stdin = toChildren[1];
+        m_stdout = fromChildren[0];
+        const std::string fileSize = std::to_string(fileMiB);
+        const std::string anonSize = std::to_string(anonMiB);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::string offset = std::to_string(i * fileMiB);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::dup2(toChildren[0], STDIN_FILENO);
+                ::dup2(fromChildren[1], STDOUT_FILENO);
+                ::execl(helper.c_str(), helper.c_str(), file.c_str(), offset.c_str(),
+                        fileSize.c_str(), anonSize.c_str(), static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+            if (pid < 0) break;
+            m_pids.push_back(pid);
+        }
+        ::close(toChildren[0]);
+        ::close(fromChildren[1]);
+    }
+    ~WorkloadGroup() {
+        if (m_stdin >= 0) ::close(m_stdin);
+        if (m_stdout >= 0) ::close(m_stdout);
+        for (const pid_t pid : m_pids) ::kill(pid, SIGKILL);
+        for (const pid_t pid : m_pids) ::waitpid(pid, nullptr, 0);
+    }
+    WorkloadGroup(const WorkloadGroup&) = delete;
+    WorkloadGroup& operator=(const WorkloadGroup&) = delete;
+
+    const std::vector<pid_t>& pids() const { return m_pids; }
+
+    /// Waits until every child has said "ready" (each line is written whole).
+    bool waitAllReady(std::chrono::milliseconds deadline) {
+        const auto until = std::chrono::steady_clock::now() + deadline;
+        std::size_t ready = 0;
+        while (ready < m_pids.size()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                until - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            pollfd wait{m_stdout, POLLIN, 0};
+            if (::poll(&wait, 1, static_cast<int>(left.count())) <= 0) continue;
+            char buffer[4096];
+            const ssize_t got = ::read(m_stdout, buffer, sizeof buffer);
+            if (got <= 0) return false;  // every child ended
+            ready += static_cast<std::size_t>(std::count(buffer, buffer + got, '\n'));
+        }
+        return true;
+    }
+
+private:
+    std::vector<pid_t> m_pids;
     int m_stdin = -1;
     int m_stdout = -1;
 };

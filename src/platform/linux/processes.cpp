@@ -125,7 +125,7 @@ PhysicalMemory LinuxProcessApi::GlobalMemoryStatus(MEMORYSTATUS& record) {
     const auto info = proctrim::parseMemInfo(std::string_view(text.data(), length))
                           .value_or(proctrim::MemInfo{});
     proctrim::fillMemoryStatus(info, record);
-    return PhysicalMemory{info.totalBytes, info.availableBytes};
+    return PhysicalMemory{info.totalBytes, proctrim::availableOutsideWorkingSets(info)};
 }
 
 ProcessHandle LinuxProcessApi::OpenProcess(std::uint32_t, bool, std::uint32_t processId) {

@@ -52,20 +52,26 @@ std::optional<MemInfo> parseMemInfo(std::string_view text) {
     MemInfo info;
     info.totalBytes = *total;
     info.availableBytes = std::min(*available, *total);
+    info.mappedBytes = memInfoField(text, "Mapped").value_or(0);
     info.swapTotalBytes = memInfoField(text, "SwapTotal").value_or(0);
     info.swapFreeBytes = memInfoField(text, "SwapFree").value_or(0);
     return info;
 }
 
+std::uint64_t availableOutsideWorkingSets(const MemInfo& info) {
+    return info.availableBytes - std::min(info.mappedBytes, info.availableBytes);
+}
+
 void fillMemoryStatus(const MemInfo& info, MEMORYSTATUS& record) {
     record.dwLength = sizeof(MEMORYSTATUS);
-    const std::uint64_t used = info.totalBytes - std::min(info.availableBytes, info.totalBytes);
+    const std::uint64_t available = availableOutsideWorkingSets(info);
+    const std::uint64_t used = info.totalBytes - std::min(available, info.totalBytes);
     record.dwMemoryLoad =
         info.totalBytes == 0 ? 0 : static_cast<std::uint32_t>(used * 100 / info.totalBytes);
     record.dwTotalPhys = saturate32(info.totalBytes);
-    record.dwAvailPhys = saturate32(info.availableBytes);
+    record.dwAvailPhys = saturate32(available);
     record.dwTotalPageFile = saturate32(info.totalBytes + info.swapTotalBytes);
-    record.dwAvailPageFile = saturate32(info.availableBytes + info.swapFreeBytes);
+    record.dwAvailPageFile = saturate32(available + info.swapFreeBytes);
     record.dwTotalVirtual = static_cast<std::uint32_t>(kAllOnes32);
     record.dwAvailVirtual = static_cast<std::uint32_t>(kAllOnes32);
 }

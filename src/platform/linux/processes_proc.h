@@ -21,12 +21,20 @@ namespace qv::platform::proctrim {
 struct MemInfo {
     std::uint64_t totalBytes = 0;
     std::uint64_t availableBytes = 0;
+    std::uint64_t mappedBytes = 0;  // file pages mapped into some process
     std::uint64_t swapTotalBytes = 0;
     std::uint64_t swapFreeBytes = 0;
 };
 
-/// MemTotal and MemAvailable are required; the swap lines default to 0.
+/// MemTotal and MemAvailable are required; the other lines default to 0.
 std::optional<MemInfo> parseMemInfo(std::string_view text);
+
+/// Memory that is available and in no process's working set. The kernel counts
+/// clean file pages as available even while processes map them, so taking
+/// MemAvailable alone, a pass that unmaps and reclaims them would show nothing
+/// freed (or less than nothing, while the freed pages still sit in per-CPU
+/// lists); without the mapped pages it shows what left the working sets.
+std::uint64_t availableOutsideWorkingSets(const MemInfo& info);
 
 /// The record as the layer fills it: physical, page-file (memory plus swap)
 /// and virtual figures, each saturated at all ones when it needs more than
