@@ -17,14 +17,6 @@
 namespace qv {
 namespace {
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "test_barchart";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
-
 // ---- the arithmetic ----
 
 TEST(ChartStepLabels, RoundedSteps) {
@@ -78,8 +70,6 @@ TEST(ChartTipText, ReplacesEveryPlaceholder) {
 
 class BarChartWidget : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { application(); }
-
     static QImage render(BarChart& chart, const char* name) {
         const QImage image = chart.grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QString dir = QStringLiteral(QUORVEL_ARTIFACTS);
@@ -301,3 +291,12 @@ TEST_F(BarChartWidget, HoverEventShowsAndHidesTheTip) {
 
 }  // namespace
 }  // namespace qv
+
+// The application outlives every widget and tip window of the tests. Listing
+// the tests happens without ctest's environment, so offscreen is the default.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
