@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QStyleFactory>
 
 #include "app/wiring.h"
 #include "ui/qt/qt_framework.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
+    // The classic look: plain etched group frames that show their colours
+    // untinted, as the window was drawn for.
+    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) QApplication::setStyle(classic);
     qv::QtShell shell;
     qv::WindowProgram program(app, shell, qv::wireSubsystems);
     return program.run();

@@ -88,8 +88,7 @@ QWidget* MainWindow::makeControl(const ControlTemplate& control, QWidget* contai
         return box;
     }
     case ControlKind::Button: {
-        auto* button = new QPushButton(toQString(text), container);
-        button->setAutoDefault(false);
+        auto* button = new PushButton(text, container);
         connect(button, &QPushButton::clicked, this, [this] { run(m_events.contactClicked); });
         return button;
     }
@@ -157,19 +156,29 @@ void MainWindow::centre() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->geometry();
+    const QMargins frame = frameMarginsNow();
     const QRect outer = frameGeometry();
     const Point origin =
-        centredOrigin({area.width(), area.height()}, {outer.width(), outer.height()});
+        centredOrigin({area.width(), area.height()},
+                      {width() + frame.left() + frame.right(), height() + frame.top() + frame.bottom()});
     const QPoint target(area.left() + origin.x, area.top() + origin.y);
     m_centredThisShowing = true;
+    m_centredWithFrame = frame;
     if (outer.topLeft() != target) move(target);  // a window's place includes its frame
+}
+
+QMargins MainWindow::frameMarginsNow() {
+    // A withdrawn window has no frame; the one it had comes back with it.
+    const QMargins now = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (!now.isNull()) m_knownFrame = now;
+    return m_knownFrame;
 }
 
 void MainWindow::fitOuterSize() {
     // The outer size is fixed; the client area is what remains inside the
     // desktop's frame, never less than the controls need. The frame is known
     // only once the window manager has framed the window.
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QMargins frame = frameMarginsNow();
     const QSize client(
         std::max(kWindowOuterSize.width - frame.left() - frame.right(), kControlsExtent.width),
         std::max(kWindowOuterSize.height - frame.top() - frame.bottom(), kControlsExtent.height));
@@ -219,6 +228,9 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     fitOuterSize();
+    // Centred before the window manager had framed the window again: the
+    // place was reckoned with another frame. A user's drag keeps the frame.
+    if (m_centredThisShowing && frameMarginsNow() != m_centredWithFrame) centre();
     postPositionChanged();
 }
 

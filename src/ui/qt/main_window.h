@@ -75,6 +75,7 @@ private:
     void buildControls();
     QWidget* makeControl(const ControlTemplate& control, QWidget* container);
     void fitOuterSize();
+    QMargins frameMarginsNow();
     void startSystemMove();
     void postPositionChanged();
     template <class T>
@@ -88,6 +89,8 @@ private:
     Timer m_refreshTimer;
     Timer m_watchTimer;
     bool m_centredThisShowing = false;
+    QMargins m_centredWithFrame;
+    QMargins m_knownFrame;
     bool m_closed = false;
 };
 

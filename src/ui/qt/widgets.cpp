@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include "platform/codec.h"
 
@@ -115,6 +117,24 @@ void RadioButton::setChecked(bool checked) {
     setAutoExclusive(false);
     QRadioButton::setChecked(checked);
     setAutoExclusive(true);
+}
+
+PushButton::PushButton(const Text& caption, QWidget* parent)
+    : QPushButton(toQString(caption), parent) {
+    setAutoDefault(false);
+}
+
+void PushButton::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    const int pressedShift = isDown() ? 1 : 0;
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   QPalette::ButtonText));
+    painter.drawText(rect().translated(pressedShift, pressedShift),
+                     Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
 CheckBox::CheckBox(const Text& caption, QWidget* parent) : QCheckBox(toQString(caption), parent) {}

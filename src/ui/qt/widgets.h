@@ -93,6 +93,17 @@ public:
     void setChecked(bool checked) override;
 };
 
+/// A push button whose caption is centred on the whole face: the style's
+/// margins would cut a four-character caption on a 56-pixel button.
+class PushButton final : public QPushButton {
+    Q_OBJECT
+public:
+    PushButton(const Text& caption, QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 class CheckBox final : public QCheckBox, public CheckControl {
     Q_OBJECT
 public:

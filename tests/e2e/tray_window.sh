@@ -1,0 +1,245 @@
+#!/usr/bin/env bash
+# The real program on a real X server with a tray host and a window manager:
+# start hidden with a docked icon, open the menu, show the window centred at
+# its outer size, minimise to the tray, show again, close with Esc; a second
+# start closed with Alt+F4, and a third that ends from the menu's exit item.
+#
+# Usage: tray_window.sh <quorvel binary> <artefact directory>
+# Everything started here is stopped by its process id.
+set -u
+
+PROGRAM=$1
+ARTEFACTS=$2
+SCREEN_W=1024
+SCREEN_H=768
+OUTER_W=458
+OUTER_H=256
+DEADLINE_SECONDS=20
+
+mkdir -p "$ARTEFACTS"
+WORK=$(mktemp -d)
+PIDS=()
+FAILURES=0
+
+cleanup() {
+    local pid
+    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
+        pid=${PIDS[i]}
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    FAILURES=$((FAILURES + 1))
+}
+
+must() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# Polls a condition (a shell command) until it holds or the deadline passes.
+wait_for() {
+    local what=$1
+    shift
+    local end=$((SECONDS + DEADLINE_SECONDS))
+    until "$@"; do
+        ((SECONDS < end)) || { echo "timed out waiting for: $what" >&2; return 1; }
+        sleep 0.05
+    done
+}
+
+start_display() {
+    exec 3>"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    PIDS+=($!)
+    exec 3>&-
+    wait_for "the X server" test -s "$WORK/display" || must "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$WORK/display")"
+    wait_for "the X server to answer" xdpyinfo_ok || must "no answer from $DISPLAY"
+}
+
+xdpyinfo_ok() { xprop -root _NET_SUPPORTED >/dev/null 2>&1; }
+
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+
+tray_ready() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
+
+start_desktop() {
+    openbox --config-file /dev/null >"$WORK/openbox.log" 2>&1 &
+    PIDS+=($!)
+    wait_for "the window manager" wm_ready || must "openbox did not start"
+    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+        --transparent false >"$WORK/trayer.log" 2>&1 &
+    PIDS+=($!)
+    wait_for "the tray host" tray_ready || must "trayer did not start"
+}
+
+start_program() {
+    mkdir -p "$WORK/config" "$WORK/data"
+    env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" \
+        XDG_RUNTIME_DIR="$WORK" "$PROGRAM" >"$WORK/program.log" 2>&1 &
+    PROGRAM_PID=$!
+    PIDS+=($PROGRAM_PID)
+}
+
+# The docked icon: the program's window inside trayer's panel.
+icon_window() {
+    xwininfo -root -tree 2>/dev/null | awk '
+        /"panel": \("panel" "trayer"\)/ { inpanel = 1; next }
+        inpanel && /\("quorvel" "quorvel"\)/ { print $1; exit }'
+}
+icon_docked() { [ -n "$(icon_window)" ]; }
+icon_gone() { [ -z "$(icon_window)" ]; }
+
+main_window() { xdotool search --onlyvisible --name '^Quorvel1\.0$' 2>/dev/null | head -n1; }
+window_shown() { [ -n "$(main_window)" ]; }
+window_hidden() { [ -z "$(main_window)" ]; }
+
+# The menu: a mapped override-redirect top-level of the program besides the icon.
+menu_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null); do
+        [ "$(printf '0x%x' "$w")" = "$(icon_window)" ] && continue
+        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
+        echo "$w"
+        return
+    done
+}
+menu_open() { [ -n "$(menu_window)" ]; }
+menu_closed() { [ -z "$(menu_window)" ]; }
+
+geometry() {  # prints x y width height of a window's client area
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+frame_extents() {  # left right top bottom
+    xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ','
+}
+
+program_exited() { ! kill -0 "$PROGRAM_PID" 2>/dev/null; }
+
+screenshot() { import -window root "$ARTEFACTS/$1.png"; }
+
+click_icon() {  # button
+    local icon x y w h
+    icon=$(icon_window)
+    read -r x y w h < <(geometry "$icon")
+    CLICK_X=$((x + w / 2))
+    CLICK_Y=$((y + h / 2))
+    xdotool mousemove "$CLICK_X" "$CLICK_Y" click "$1"
+}
+
+# Picks the nth item of the open menu (1: "显示主窗口", 2: "联系作者", 3: "退出").
+choose_item() {
+    local keys=()
+    for ((i = 0; i < $1; i++)); do keys+=(Down); done
+    xdotool key "${keys[@]}" Return
+}
+
+check_menu() {
+    local menu x y w h
+    menu=$(menu_window)
+    read -r x y w h < <(geometry "$menu")
+    [ $((x + w)) -eq $((CLICK_X - 5)) ] || fail "menu's right edge $((x + w)), pointer x $CLICK_X"
+    [ "$y" -eq $((CLICK_Y - 5)) ] || fail "menu's top $y, pointer y $CLICK_Y"
+    # four items: three commands and a separator line, taller than three rows
+    [ "$h" -gt 60 ] || fail "menu height $h"
+}
+
+# Outer size and place of the shown window, as the window manager framed it.
+window_report() {
+    local win x y w h left right top bottom
+    win=$(main_window)
+    [ -n "$win" ] || { echo "no window"; return; }
+    read -r x y w h < <(geometry "$win")
+    read -r left right top bottom < <(frame_extents "$win")
+    echo "outer $((w + left + right))x$((h + top + bottom)) at $((x - left)),$((y - top))"
+}
+
+window_settled() {
+    [ "$(window_report)" = "outer ${OUTER_W}x${OUTER_H} at $(((SCREEN_W - OUTER_W) / 2)),$(((SCREEN_H - OUTER_H) / 2))" ]
+}
+
+check_window_centred() {
+    # The window manager frames the window after mapping it: wait for the
+    # final place rather than reading the first one.
+    wait_for "the window centred at its outer size" window_settled || fail "window: $(window_report)"
+    local win
+    win=$(main_window)
+    xprop -id "$win" _NET_WM_STATE | grep -q _NET_WM_STATE_SKIP_TASKBAR || fail "listed on the taskbar"
+    xprop -id "$win" _NET_WM_ALLOWED_ACTIONS | grep -q MAXIMIZE && fail "the window can be maximised"
+}
+
+expect_exit_zero() {
+    wait_for "the program to end" program_exited || { fail "the program did not end"; return; }
+    wait "$PROGRAM_PID"
+    local code=$?
+    [ "$code" -eq 0 ] || fail "exit code $code"
+    icon_gone || fail "the icon stayed docked"
+}
+
+start_display
+start_desktop
+
+echo "start: hidden, icon docked"
+start_program
+wait_for "the icon to dock" icon_docked || must "no tray icon"
+window_hidden || fail "a window is on screen at start"
+
+echo "left click opens the menu"
+click_icon 1
+wait_for "the menu" menu_open || must "no menu after a left click"
+check_menu
+screenshot menu
+choose_item 1
+wait_for "the window" window_shown || must "the window did not appear"
+wait_for "the menu to close" menu_closed || fail "the menu stayed open"
+check_window_centred
+screenshot window
+
+echo "minimise hides"
+xdotool windowminimize "$(main_window)"
+wait_for "the window to leave the screen" window_hidden || fail "minimised window stayed on screen"
+icon_docked || fail "the icon went with the window"
+
+echo "right click, show again"
+click_icon 3
+wait_for "the menu" menu_open || must "no menu after a right click"
+choose_item 1
+wait_for "the window" window_shown || must "the window did not come back"
+check_window_centred
+
+echo "Esc ends the program"
+xdotool windowactivate --sync "$(main_window)" 2>/dev/null
+xdotool key Escape
+expect_exit_zero
+
+echo "Alt+F4 ends the program too"
+start_program
+wait_for "the icon to dock" icon_docked || must "no tray icon on the second start"
+click_icon 1
+wait_for "the menu" menu_open || must "no menu"
+choose_item 1
+wait_for "the window" window_shown || must "the window did not appear"
+xdotool windowactivate --sync "$(main_window)" 2>/dev/null
+xdotool key alt+F4
+expect_exit_zero
+
+echo "third start: the exit item"
+start_program
+wait_for "the icon to dock" icon_docked || must "no tray icon on the third start"
+click_icon 1
+wait_for "the menu" menu_open || must "no menu"
+choose_item 3
+expect_exit_zero
+
+if ((FAILURES > 0)); then
+    echo "$FAILURES check(s) failed; artefacts in $ARTEFACTS" >&2
+    exit 1
+fi
+echo "all checks passed; screenshots in $ARTEFACTS"
