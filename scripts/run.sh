@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/deps.sh
 scripts/build.sh
-exec build/default/src/ui/qt/quorvel
+exec build/default/bin/quorvel

@@ -2,6 +2,8 @@
 // scripts. It runs the window program's own handlers on in-memory controls.
 
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -10,9 +12,11 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/headless.h"
+#include "cli/settings_commands.h"
 #include "core/conversions.h"
 #include "core/version.h"
 #include "platform/codec.h"
+#include "platform/module_path.h"
 
 namespace {
 
@@ -29,8 +33,8 @@ std::string versionText() {
 }
 
 /// The six dashboard captions, in the window's order.
-nlohmann::json dashboardJson(qv::PlainMainWindow& w) {
-    return nlohmann::json{
+nlohmann::ordered_json dashboardJson(qv::PlainMainWindow& w) {
+    return nlohmann::ordered_json{
         {"cpu", utf8(w.标签13.caption())},          {"memory_load", utf8(w.标签15.caption())},
         {"total_physical", utf8(w.标签5.caption())}, {"used_physical", utf8(w.标签22.caption())},
         {"total_virtual", utf8(w.标签24.caption())}, {"used_virtual", utf8(w.标签26.caption())},
@@ -99,6 +103,15 @@ int runWatch(const WatchOptions& options) {
     return session.run();
 }
 
+/// The window program that the autostart entry names: the one installed
+/// beside this tool.
+std::string siblingProgram() {
+    const std::string self = utf8(qv::platform::executablePath());
+    const auto slash = self.rfind('/');
+    if (slash == std::string::npos) return "quorvel";
+    return self.substr(0, slash + 1) + "quorvel";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,8 +137,43 @@ int main(int argc, char** argv) {
     threshold->check(kNonNegativeNumber);
     watchCommand->add_flag("--quiet", watch.quiet, "print only the passes' status lines");
 
+    auto* reg = app.add_subcommand("reg", "read and edit the settings store");
+    reg->require_subcommand(1);
+    qv::cli::RegCommand regCommand;
+    auto addRootAndPath = [&](CLI::App* command) {
+        command->add_option("ROOT", regCommand.root, "1..5 or HKCR, HKCC, HKCU, HKLM, HKU")
+            ->required();
+        command->add_option("PATH", regCommand.path, "key path and value name, backslashes")
+            ->required();
+    };
+    auto* regGet = reg->add_subcommand("get", "print a value");
+    addRootAndPath(regGet);
+    auto* regSet = reg->add_subcommand("set", "write a value");
+    addRootAndPath(regSet);
+    auto* dword = regSet->add_option("--dword", regCommand.dword, "a REG_DWORD number");
+    auto* sz = regSet->add_option("--sz", regCommand.text, "a REG_SZ text (UTF-8)");
+    dword->excludes(sz);
+    dword->check(CLI::Range(std::int64_t{INT32_MIN}, std::int64_t{UINT32_MAX}));
+    auto* regDelete = reg->add_subcommand("delete", "delete a value, or else a key of that name");
+    addRootAndPath(regDelete);
+    auto* regList = reg->add_subcommand("list", "list a key's subkeys and values");
+    addRootAndPath(regList);
+
+    auto* autostart = app.add_subcommand("autostart", "the login autostart entry");
+    autostart->require_subcommand(1);
+    std::string program = siblingProgram();
+    autostart->add_option("--program", program, "the program the entry starts")
+        ->capture_default_str();
+    auto* autostartOn = autostart->add_subcommand("on", "start the window program at login");
+    auto* autostartOff = autostart->add_subcommand("off", "do not start it at login");
+    autostart->add_subcommand("status", "print on or off");
+
     try {
         app.parse(argc, argv);
+        if (*regSet && !regCommand.dword && !regCommand.text) {
+            std::fprintf(stderr, "quorvelctl: reg set needs --dword N or --sz TEXT\n");
+            return kExitUsage;
+        }
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
@@ -143,5 +191,18 @@ int main(int argc, char** argv) {
 
     if (*status) return runStatus(statusJson);
     if (*watchCommand) return runWatch(watch);
+    if (*reg) {
+        using Action = qv::cli::RegCommand::Action;
+        regCommand.action = *regGet      ? Action::Get
+                            : *regSet    ? Action::Set
+                            : *regDelete ? Action::Delete
+                                         : Action::List;
+        return qv::cli::runReg(regCommand);
+    }
+    if (*autostart) {
+        using Action = qv::cli::AutostartAction;
+        const Action action = *autostartOn ? Action::On : *autostartOff ? Action::Off : Action::Status;
+        return qv::cli::runAutostart(action, program);
+    }
     return kExitUsage;
 }

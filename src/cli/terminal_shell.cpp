@@ -5,7 +5,7 @@
 namespace qv {
 
 void TerminalShell::showMessageBox(const Text& text, const Text& caption) {
-    std::fprintf(stderr, "%s %s\n", platform::gbkToUtf8(caption).c_str(),
+    std::fprintf(stdout, "%s %s\n", platform::gbkToUtf8(caption).c_str(),
                  platform::gbkToUtf8(text).c_str());
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "core/text.h"
 
@@ -79,6 +80,18 @@ public:
     /// Deletes a key with its values; fails for a root, a missing key and a
     /// key that still has keys under it.
     virtual bool deleteKey(RegistryRoot root, TextView path) = 0;
+
+    /// The names of an open key's values, as they were spelled when made, in
+    /// the order they were made; none for a store that cannot list.
+    virtual std::vector<Text> valueNames(KeyHandle key) {
+        (void)key;
+        return {};
+    }
+    /// The names of the keys right under an open key, in the order they were made.
+    virtual std::vector<Text> subkeyNames(KeyHandle key) {
+        (void)key;
+        return {};
+    }
 };
 
 /// Where the user's configuration lives: $XDG_CONFIG_HOME when it is an

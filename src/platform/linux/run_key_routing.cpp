@@ -114,4 +114,18 @@ bool RunKeyRouting::deleteKey(RegistryRoot root, TextView path) {
     return m_inner->deleteKey(root, path);
 }
 
+std::vector<Text> RunKeyRouting::valueNames(KeyHandle key) {
+    const auto* open = routed(key);
+    if (open == nullptr) return {};
+    auto names = open->inner ? m_inner->valueNames(*open->inner) : std::vector<Text>{};
+    if (open->runKey && allowsRead(open->access) && m_entry.exists()) names.push_back("Quorvel1.0");
+    return names;
+}
+
+std::vector<Text> RunKeyRouting::subkeyNames(KeyHandle key) {
+    const auto* open = routed(key);
+    if (open == nullptr || !open->inner) return {};
+    return m_inner->subkeyNames(*open->inner);
+}
+
 }  // namespace qv::platform

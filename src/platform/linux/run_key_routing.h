@@ -27,6 +27,8 @@ public:
                   std::span<const std::byte> data) override;
     bool deleteValue(KeyHandle key, TextView name) override;
     bool deleteKey(RegistryRoot root, TextView path) override;
+    std::vector<Text> valueNames(KeyHandle key) override;
+    std::vector<Text> subkeyNames(KeyHandle key) override;
 
 private:
     struct RoutedKey {

@@ -283,4 +283,32 @@ bool SqliteSettingsStore::deleteKey(RegistryRoot root, TextView path) {
     return transaction.commit();
 }
 
+namespace {
+
+Text blobText(std::span<const std::byte> bytes) {
+    return Text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+}  // namespace
+
+std::vector<Text> SqliteSettingsStore::valueNames(KeyHandle key) {
+    const auto* open = opened(key);
+    if (open == nullptr || !allowsRead(open->access)) return {};
+    Statement query(m_db, "SELECT name FROM settings_values WHERE key = ?1 ORDER BY rowid");
+    query.bind(1, open->id);
+    std::vector<Text> names;
+    while (query.step() == Step::Row) names.push_back(blobText(query.blob(0)));
+    return names;
+}
+
+std::vector<Text> SqliteSettingsStore::subkeyNames(KeyHandle key) {
+    const auto* open = opened(key);
+    if (open == nullptr || !allowsRead(open->access)) return {};
+    Statement query(m_db, "SELECT name FROM settings_keys WHERE parent = ?1 AND id != ?1 ORDER BY id");
+    query.bind(1, open->id);
+    std::vector<Text> names;
+    while (query.step() == Step::Row) names.push_back(blobText(query.blob(0)));
+    return names;
+}
+
 }  // namespace qv::platform
