@@ -160,6 +160,9 @@ bool LinuxProcessApi::flush(std::uint32_t pid, int pidfd) {
     return walk.end == proctrim::WalkEnd::AllOffered;
 }
 
+// The ranges come from the pid's maps, but the advice goes through the pidfd:
+// should the pid be reused meanwhile, the call fails with ESRCH instead of
+// reaching another process.
 bool LinuxProcessApi::trim(std::uint32_t pid, int pidfd) {
     const int written = std::snprintf(m_relative.data(), m_relative.size(), "%u/maps", pid);
     if (written <= 0 || static_cast<std::size_t>(written) >= m_relative.size()) return false;
