@@ -26,8 +26,9 @@ QApplication& application() {
     static int argc = 1;
     static char name[] = "test_ui_widgets";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: at exit it would outlive the toolkit's own statics.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 QString utf8(const char* text) { return QString::fromUtf8(text); }
