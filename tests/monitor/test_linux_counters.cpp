@@ -171,6 +171,10 @@ TEST(LinuxCounters, RecordedAndOddTrees) {
         {"overcommitted-64g", 64 * 1024 * kMiB, 4 * 1024 * kMiB, 32 * 1024 * kMiB, 0, 1024 * kMiB, 0, 2, 50},
         // statm (2 pages) is read before status (4 kB)
         {"offline-cpu", 4 * 1024 * kMiB, 1024 * kMiB, 2 * 1024 * kMiB, 1024 * kMiB, 2 * pageSize, 0, 3, 8100},
+        // 2 TiB of memory, more processors than the record's byte can count,
+        // a /proc/stat longer than one read buffer
+        {"many-cpus", 2113929216 * kKiB, 1056964608 * kKiB, 1056964608 * kKiB, (1056964608 - 1048576) * kKiB,
+         64 * kMiB, 0, 255, 600 * 10},
         {"broken", 0, 0, 0, 0, 0, -1, 0, 0},
         {"missing", 0, 0, 0, 0, 0, -1, 0, 0},
     };

@@ -41,21 +41,23 @@ public:
     std::string_view read() {
         if (m_fd < 0) m_fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
         if (m_fd < 0) return {};
-        std::size_t used = 0;
+        if (m_buffer.empty()) m_buffer.resize(kInitialSize);
+        // One read from the start: the kernel builds these texts whole and
+        // hands out all that fits, so a short read is the end, and a second
+        // read would make it build the text again.
         for (;;) {
-            if (m_buffer.size() - used < kChunk) m_buffer.resize(used + kChunk);
-            const ssize_t got = ::pread(m_fd, m_buffer.data() + used, m_buffer.size() - used,
-                                        static_cast<off_t>(used));
+            const ssize_t got = ::pread(m_fd, m_buffer.data(), m_buffer.size(), 0);
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) return {};
-            if (got == 0) break;
-            used += static_cast<std::size_t>(got);
+            if (static_cast<std::size_t>(got) < m_buffer.size()) {
+                return std::string_view(m_buffer.data(), static_cast<std::size_t>(got));
+            }
+            m_buffer.resize(m_buffer.size() * 2);
         }
-        return std::string_view(m_buffer.data(), used);
     }
 
 private:
-    static constexpr std::size_t kChunk = 8192;
+    static constexpr std::size_t kInitialSize = 16384;
     std::string m_path;
     int m_fd = -1;
     std::string m_buffer;
