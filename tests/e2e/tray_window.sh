@@ -175,6 +175,36 @@ check_window_centred() {
     xprop -id "$win" _NET_WM_ALLOWED_ACTIONS | grep -q MAXIMIZE && fail "the window can be maximised"
 }
 
+client_origin() {  # x y of the main window's client area
+    local x y w h
+    read -r x y w h < <(geometry "$(main_window)")
+    echo "$x $y"
+}
+
+# Presses the left button at client point (px, py), moves by (dx, dy), releases.
+drag_from() {
+    local x y
+    read -r x y < <(client_origin)
+    xdotool mousemove $((x + $1)) $((y + $2)) mousedown 1
+    xdotool mousemove_relative -- "$3" "$4"
+    xdotool mousemove_relative -- 1 1
+    xdotool mouseup 1
+}
+
+window_at() { [ "$(client_origin)" = "$1 $2" ]; }
+
+check_drag_by_background() {
+    local x0 y0
+    read -r x0 y0 < <(client_origin)
+    # The edit box keeps its press; the caption "总物理内存：" drags. Done in
+    # this order, the place after the second drag shows whether the first
+    # one moved the window too.
+    drag_from $((361 + 3 + 10)) $((3 + 33 + 10)) -60 -50
+    drag_from $((221 + 4 + 10)) $((3 + 49 + 10)) -40 -30
+    wait_for "the window dragged by its caption" window_at $((x0 - 39)) $((y0 - 29)) ||
+        fail "after the drags the window is at $(client_origin), began at $x0 $y0"
+}
+
 expect_exit_zero() {
     wait_for "the program to end" program_exited || { fail "the program did not end"; return; }
     wait "$PROGRAM_PID"
@@ -202,6 +232,9 @@ wait_for "the menu to close" menu_closed || fail "the menu stayed open"
 check_window_centred
 screenshot window
 
+echo "drag by a caption, not by an edit box"
+check_drag_by_background
+
 echo "minimise hides"
 xdotool windowminimize "$(main_window)"
 wait_for "the window to leave the screen" window_hidden || fail "minimised window stayed on screen"
@@ -212,7 +245,7 @@ click_icon 3
 wait_for "the menu" menu_open || must "no menu after a right click"
 choose_item 1
 wait_for "the window" window_shown || must "the window did not come back"
-check_window_centred
+check_window_centred  # back in the centre after the drag
 
 echo "Esc ends the program"
 xdotool windowactivate --sync "$(main_window)" 2>/dev/null
