@@ -60,9 +60,7 @@ bool isProcessorLine(std::string_view line) {
 std::optional<std::uint64_t> idleOfLine(std::string_view line) {
     constexpr int kIdleField = 3;
     constexpr int kIowaitField = 4;
-    auto rest = line.substr(line.find_first_of(" \t") == std::string_view::npos
-                                ? line.size()
-                                : line.find_first_of(" \t"));
+    auto rest = line.substr(std::min(line.find_first_of(" \t"), line.size()));
     std::uint64_t value[kIowaitField + 1] = {};
     int count = 0;
     while (count <= kIowaitField) {
