@@ -407,6 +407,19 @@ TEST_F(RealTrim, PassDropsTheChildsFilePagesToNearlyNothing) {
     EXPECT_LT(*after, 4 * kMiB) << "before " << *before / kMiB << " MiB";
 }
 
+TEST_F(RealTrim, PassReachesEveryMappingOfAProcessWithThousandsOfThem) {
+    // 3072 mappings: three batches, and a maps file longer than one read.
+    constexpr std::uint64_t kPieces = 3072;
+    test::WorkloadChild child(QUORVEL_WORKLOAD, file, 0, kFileMiB, 0, kPieces);
+    ASSERT_TRUE(child.waitReady(30s)) << "the workload did not come up";
+    const auto before = test::statusBytes(child.pid(), "RssFile").value_or(0);
+    ASSERT_GE(before, kFileMiB * kMiB);
+
+    runPassOver({static_cast<std::uint32_t>(child.pid())});
+
+    EXPECT_LT(test::statusBytes(child.pid(), "RssFile").value_or(~0ull), 4 * kMiB);
+}
+
 TEST_F(RealTrim, PassPagesOutTheChildsAnonymousMemoryWhenThereIsSwap) {
     if (!test::swapIsOn()) GTEST_SKIP() << "no swap or zram is on: anonymous pages stay resident";
     test::WorkloadChild child(QUORVEL_WORKLOAD, file, 0, 0, kAnonMiB);

@@ -112,6 +112,7 @@ TEST_F(Scheduler, StaysSuspendedUntilTheThresholdIsRaisedToTheKeptFigure) {
     cross();
     usedPercent = 10;  // real usage falls, the kept figure does not
     run(20000);
+    EXPECT_EQ(window.标签22.caption(), "100  M");  // the dashboard goes on refreshing
     EXPECT_EQ(window.时钟3.period(), 0);
     EXPECT_FLOAT_EQ(state.MemoryUsagePercent, 55.0f);
 

@@ -1,8 +1,8 @@
 // A process with known resident memory, for the trim tests and benchmarks:
-//   optimize_workload FILE OFFSET_MIB FILE_MIB ANON_MIB
-// maps FILE_MIB of FILE from OFFSET_MIB and reads every page, writes every
-// page of ANON_MIB of anonymous memory, prints "ready" and waits for its
-// standard input to close.
+//   optimize_workload FILE OFFSET_MIB FILE_MIB ANON_MIB [PIECES]
+// maps FILE_MIB of FILE from OFFSET_MIB (as PIECES separate mappings, 1 when
+// not given) and reads every page, writes every page of ANON_MIB of anonymous
+// memory, prints "ready" and waits for its standard input to close.
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -51,14 +51,18 @@ bool fillAnonymous(std::size_t length) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 5) return 2;
+    if (argc != 5 && argc != 6) return 2;
     const std::size_t offset = std::strtoull(argv[2], nullptr, 10) * kMiB;
     const std::size_t fileBytes = std::strtoull(argv[3], nullptr, 10) * kMiB;
     const std::size_t anonBytes = std::strtoull(argv[4], nullptr, 10) * kMiB;
-    if (fileBytes > 0) {
-        const void* area = mapFile(argv[1], offset, fileBytes);
+    const std::size_t pieces = argc == 6 ? std::strtoull(argv[5], nullptr, 10) : 1;
+    if (pieces == 0 || fileBytes % (pieces * kPage) != 0) return 2;
+    const std::size_t pieceBytes = fileBytes / pieces;
+    for (std::size_t piece = 0; fileBytes > 0 && piece < pieces; ++piece) {
+        // Each piece lands below the one before, so the kernel cannot merge them.
+        const void* area = mapFile(argv[1], offset + piece * pieceBytes, pieceBytes);
         if (area == nullptr) return 3;
-        readEveryPage(area, fileBytes);
+        readEveryPage(area, pieceBytes);
     }
     if (!fillAnonymous(anonBytes)) return 4;
     if (::write(STDOUT_FILENO, "ready\n", 6) != 6) return 5;

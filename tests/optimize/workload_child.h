@@ -88,7 +88,7 @@ inline bool writeDataFile(const std::string& path, std::uint64_t mib) {
 class WorkloadChild {
 public:
     WorkloadChild(const std::string& helper, const std::string& file, std::uint64_t offsetMiB,
-                  std::uint64_t fileMiB, std::uint64_t anonMiB) {
+                  std::uint64_t fileMiB, std::uint64_t anonMiB, std::uint64_t pieces = 1) {
         int toChild[2];
         int fromChild[2];
         if (::pipe2(toChild, O_CLOEXEC) != 0) return;
@@ -100,12 +100,13 @@ public:
         const std::string offset = std::to_string(offsetMiB);
         const std::string fileSize = std::to_string(fileMiB);
         const std::string anonSize = std::to_string(anonMiB);
+        const std::string pieceCount = std::to_string(pieces);
         m_pid = ::fork();
         if (m_pid == 0) {
             ::dup2(toChild[0], STDIN_FILENO);
             ::dup2(fromChild[1], STDOUT_FILENO);
             ::execl(helper.c_str(), helper.c_str(), file.c_str(), offset.c_str(), fileSize.c_str(),
-                    anonSize.c_str(), static_cast<char*>(nullptr));
+                    anonSize.c_str(), pieceCount.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(toChild[0]);

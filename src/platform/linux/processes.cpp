@@ -75,6 +75,10 @@ public:
 
 private:
     bool trim(std::uint32_t pid, int pidfd);
+    /// Gathers the ranges of the complete lines of `text`, advising every full
+    /// batch; returns where the unfinished last line starts. `going` turns
+    /// false once the process may not or can no longer be touched.
+    std::size_t gatherRanges(std::string_view text, std::uint32_t pid, int pidfd, bool& going);
     /// Advises the ranges gathered so far; false once the process may not or
     /// can no longer be touched.
     bool flush(std::uint32_t pid, int pidfd);
@@ -160,6 +164,20 @@ bool LinuxProcessApi::flush(std::uint32_t pid, int pidfd) {
     return walk.end == proctrim::WalkEnd::AllOffered;
 }
 
+std::size_t LinuxProcessApi::gatherRanges(std::string_view text, std::uint32_t pid, int pidfd,
+                                          bool& going) {
+    std::size_t lineStart = 0;
+    for (std::size_t eol; going && (eol = text.find('\n', lineStart)) != std::string_view::npos;
+         lineStart = eol + 1) {
+        const auto mapping = proctrim::parseMapsLine(text.substr(lineStart, eol - lineStart));
+        if (!mapping || mapping->outsideUserSpace) continue;
+        m_ranges[m_rangeCount++] =
+            iovec{reinterpret_cast<void*>(mapping->start), mapping->end - mapping->start};
+        if (m_rangeCount == m_ranges.size()) going = flush(pid, pidfd);
+    }
+    return lineStart;
+}
+
 // The ranges come from the pid's maps, but the advice goes through the pidfd:
 // should the pid be reused meanwhile, the call fails with ESRCH instead of
 // reaching another process.
@@ -177,18 +195,10 @@ bool LinuxProcessApi::trim(std::uint32_t pid, int pidfd) {
         const ssize_t got = ::read(maps, m_chunk.data() + held, m_chunk.size() - held);
         if (got <= 0) break;
         const std::string_view text(m_chunk.data(), held + static_cast<std::size_t>(got));
-        std::size_t lineStart = 0;
-        for (std::size_t eol; going && (eol = text.find('\n', lineStart)) != std::string_view::npos;
-             lineStart = eol + 1) {
-            const auto mapping = proctrim::parseMapsLine(text.substr(lineStart, eol - lineStart));
-            if (!mapping || mapping->outsideUserSpace) continue;
-            m_ranges[m_rangeCount++] = iovec{reinterpret_cast<void*>(mapping->start),
-                                             mapping->end - mapping->start};
-            if (m_rangeCount == m_ranges.size()) going = flush(pid, pidfd);
-        }
-        held = text.size() - lineStart;
+        const std::size_t unfinished = gatherRanges(text, pid, pidfd, going);
+        held = text.size() - unfinished;
         if (held == m_chunk.size()) held = 0;  // a line longer than the chunk: drop it
-        std::memmove(m_chunk.data(), m_chunk.data() + lineStart, held);
+        std::memmove(m_chunk.data(), m_chunk.data() + unfinished, held);
     }
     ::close(maps);
     if (going && m_rangeCount > 0) going = flush(pid, pidfd);
