@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -497,6 +498,48 @@ TEST(ProgramTrayIcon, IsMadeFromTheBuiltInResource) {
     EXPECT_EQ(tray.iconCount(), 1u) << "the old icon is released";
     entry.RemoveTrayIcon();
     EXPECT_EQ(tray.iconCount(), 0u);
+}
+
+TEST(QtShellMessageBox, IsModalWithOkOnlyAndNoIconWhileTimersKeepTicking) {
+    application();
+    QtShell shell;
+    int ticks = 0;
+    QtTimerBackend timer;
+    timer.setTickHandler([&] { ++ticks; });
+    timer.start(std::chrono::milliseconds{5});
+
+    struct Seen {
+        QString text, title;
+        QMessageBox::Icon icon = QMessageBox::Information;
+        QMessageBox::StandardButtons buttons;
+        Qt::WindowModality modality = Qt::NonModal;
+    } seen;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || ticks < 3) return;  // ticks while the box is up
+        seen = {box->text(), box->windowTitle(), box->icon(), box->standardButtons(),
+                box->windowModality()};
+        box->button(QMessageBox::Ok)->click();
+    });
+    watcher.start(std::chrono::milliseconds{5});
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] {
+        ADD_FAILURE() << "the box never showed with ticking timers";
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    deadline.start(std::chrono::seconds{20});
+
+    // "开机自动优化设置成功！" under "信息："
+    shell.showMessageBox("\xbf\xaa\xbb\xfa\xd7\xd4\xb6\xaf\xd3\xc5\xbb\xaf\xc9\xe8\xd6\xc3\xb3\xc9\xb9\xa6\xa3\xa1",
+                         "\xd0\xc5\xcf\xa2\xa3\xba");
+    EXPECT_EQ(seen.text, utf8("开机自动优化设置成功！"));
+    EXPECT_EQ(seen.title, utf8("信息："));
+    EXPECT_EQ(seen.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_EQ(seen.modality, Qt::ApplicationModal);
+    EXPECT_GE(ticks, 3);
 }
 
 TEST(TrayMouse, QtReasonsMapToActionCodes) {
