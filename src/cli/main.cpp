@@ -13,6 +13,7 @@
 
 #include "cli/headless.h"
 #include "cli/settings_commands.h"
+#include "cli/trim_command.h"
 #include "core/conversions.h"
 #include "core/version.h"
 #include "platform/codec.h"
@@ -137,6 +138,14 @@ int main(int argc, char** argv) {
     threshold->check(kNonNegativeNumber);
     watchCommand->add_flag("--quiet", watch.quiet, "print only the passes' status lines");
 
+    qv::cli::TrimOptions trimOptions;
+    auto* trim = app.add_subcommand("trim", "one trim pass, then a report per process");
+    trim->add_flag("--json", trimOptions.json, "print the report as JSON");
+    trim->add_option("--pid", trimOptions.pids, "trim only these processes")->expected(1, -1);
+    trim->add_option("--follow", trimOptions.followSeconds,
+                     "wait SECONDS, then report what stayed free")
+        ->check(CLI::Range(0.0, 86400.0));
+
     auto* reg = app.add_subcommand("reg", "read and edit the settings store");
     reg->require_subcommand(1);
     qv::cli::RegCommand regCommand;
@@ -191,6 +200,7 @@ int main(int argc, char** argv) {
 
     if (*status) return runStatus(statusJson);
     if (*watchCommand) return runWatch(watch);
+    if (*trim) return qv::cli::runTrim(trimOptions);
     if (*reg) {
         using Action = qv::cli::RegCommand::Action;
         regCommand.action = *regGet      ? Action::Get
