@@ -65,7 +65,7 @@ std::uint64_t ticks100ns(std::uint64_t ticks) {
 
 // ---- parsers ----
 
-TEST(ParseMemInfo, Fields) {
+TEST(MemInfoText, Fields) {
     struct Case {
         const char* name;
         const char* text;
@@ -95,18 +95,18 @@ TEST(ParseMemInfo, Fields) {
     }
 }
 
-TEST(ParseVmSize, Field) {
+TEST(StatusText, VmSize) {
     EXPECT_EQ(parseVmSize("Name:\tx\nVmPeak:\t  9 kB\nVmSize:\t  3060 kB\n"), 3060 * kKiB);
     EXPECT_EQ(parseVmSize("Name:\tkthreadd\nState:\tS\n"), std::nullopt);  // kernel threads have none
 }
 
-TEST(ParseStatmSize, FirstFieldInPages) {
+TEST(StatmText, FirstFieldInPages) {
     EXPECT_EQ(parseStatmSize("765 300 200 10 0 120 0\n", 4096), 765u * 4096);
     EXPECT_EQ(parseStatmSize("", 4096), std::nullopt);
     EXPECT_EQ(parseStatmSize("x 1 2", 4096), std::nullopt);
 }
 
-TEST(ParseCpuIdle, SumsIdleAndIowaitOfTheProcessorLines) {
+TEST(StatText, SumsIdleAndIowaitOfTheProcessorLines) {
     struct Case {
         const char* name;
         const char* text;
