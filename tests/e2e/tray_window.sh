@@ -96,6 +96,11 @@ icon_docked() { [ -n "$(icon_window)" ]; }
 icon_gone() { [ -z "$(icon_window)" ]; }
 
 main_window() { xdotool search --onlyvisible --name '^Quorvel1\.0$' 2>/dev/null | head -n1; }
+window_withdrawn() {
+    local state
+    state=$(xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p')
+    [ -z "$state" ] || [ "$state" = Withdrawn ]
+}
 window_shown() { [ -n "$(main_window)" ]; }
 window_hidden() { [ -z "$(main_window)" ]; }
 
@@ -236,8 +241,12 @@ echo "drag by a caption, not by an edit box"
 check_drag_by_background
 
 echo "minimise hides"
-xdotool windowminimize "$(main_window)"
-wait_for "the window to leave the screen" window_hidden || fail "minimised window stayed on screen"
+WINDOW=$(main_window)
+xdotool windowminimize "$WINDOW"
+# Iconified alone it would still be managed; hidden, the program withdraws it.
+wait_for "the window to be withdrawn" window_withdrawn "$WINDOW" ||
+    fail "minimised window not hidden: $(xprop -id "$WINDOW" WM_STATE | tr '\n' ' ')"
+window_hidden || fail "minimised window still on screen"
 icon_docked || fail "the icon went with the window"
 
 echo "right click, show again"
