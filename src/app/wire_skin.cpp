@@ -1,18 +1,22 @@
+#include <memory>
+
 #include "app/wiring.h"
+#include "core/registry.h"
 #include "platform/files.h"
 #include "platform/libraries.h"
+#include "platform/settings_store.h"
 #include "skin/payloads.h"
 #include "skin/skin_subsystem.h"
 
 namespace qv {
 
 void wireSkin(Wiring& wiring) {
-    const std::string driveRoot = platform::defaultDriveRoot();
-    // LEAD: the settings store is not wired here yet; until it is, every skin
-    // setting reads as its default (skin 2, no colour shift, glass on).
-    skin::RegistryNumberReader readNumber = [](std::int32_t, TextView, std::int32_t fallback) {
-        return fallback;
+    using StorePointer = std::unique_ptr<platform::SettingsStore>;
+    auto& store = *wiring.own<StorePointer>(platform::openSettingsStore(platform::defaultConfigHome()));
+    skin::RegistryNumberReader readNumber = [&store](std::int32_t root, TextView path, std::int32_t fallback) {
+        return ReadRegistryNumber(store, root, path, fallback);
     };
+    const std::string driveRoot = platform::defaultDriveRoot();
     auto& skins = wiring.own<skin::SkinSubsystem>(wiring.application, platform::makeFileSystem(driveRoot),
                                                   platform::makeLibraries(driveRoot),
                                                   skin::BuiltInSkinPayloads(), std::move(readNumber));

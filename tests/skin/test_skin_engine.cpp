@@ -28,20 +28,14 @@
 #include "skin/skin_installer.h"
 #include "skin/skin_texts.h"
 #include "skin_test_support.h"
+#include "ui/qt/main_window.h"
 
 namespace qv::skin {
 namespace {
 
 namespace fs = std::filesystem;
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "test_skin_engine";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& application() { return *qobject_cast<QApplication*>(QCoreApplication::instance()); }
 
 /// A window of the main window's kinds of controls.
 class StandInWindow final : public QWidget {
@@ -77,7 +71,7 @@ struct Installation {
     BoundSkinEngine engine{binder};
     SharedState state;
     std::map<std::string, std::int32_t> settings;
-    QPalette plainPalette = (application(), QApplication::palette());
+    QPalette plainPalette = QApplication::palette();
     QString plainStyle = application().style()->name();
 
     void install(std::map<std::string, std::int32_t> values) {
@@ -93,10 +87,9 @@ struct Installation {
     fs::path skinFile() const { return root / "WINDOWS" / "system32" / "skinh.she"; }
 };
 
-Installation& installation() {
-    static Installation instance;
-    return instance;
-}
+Installation* g_installation = nullptr;
+
+Installation& installation() { return *g_installation; }
 
 SkinFile builtInSkin(std::int32_t id) { return *parseSkinFile(*BuiltInSkinPayloads().skinFile(id)); }
 
@@ -123,7 +116,15 @@ double differingShare(const QImage& a, const QImage& b) {
     return static_cast<double>(differing) / (a.width() * a.height());
 }
 
-const QPoint kBackground{440, 240};  // a spot of bare window face
+// A spot of bare window face: no control covers it.
+QPoint bareSpot(const QWidget& window) {
+    for (int y = window.height() - 3; y > 0; y -= 3) {
+        for (int x = window.width() - 3; x > 0; x -= 3) {
+            if (!window.childAt(x, y)) return {x, y};
+        }
+    }
+    return {0, 0};
+}
 
 class RealEngine : public ::testing::Test {
 protected:
@@ -132,13 +133,13 @@ protected:
 };
 
 TEST_F(RealEngine, SkinsOneTwoAnd29LookDifferentAndUseTheirPalette) {
-    StandInWindow window;
+    MainWindow window{TaskbarPresence::Listed};
     const QImage plain = screenshot(window, "plain");
     std::map<int, QImage> shots;
     for (int id : {1, 2, 29}) {
         inst.install({{"SkinID", id}});
         shots[id] = screenshot(window, "skin_" + std::to_string(id));
-        EXPECT_EQ(QColor(shots[id].pixel(kBackground)), colourOf(builtInSkin(id), ColourRole::Window)) << id;
+        EXPECT_EQ(QColor(shots[id].pixel(bareSpot(window))), colourOf(builtInSkin(id), ColourRole::Window)) << id;
         EXPECT_EQ(QApplication::palette().color(QPalette::Highlight),
                   colourOf(builtInSkin(id), ColourRole::Highlight)) << id;
         EXPECT_GT(differingShare(plain, shots[id]), 0.3) << id;
@@ -273,3 +274,17 @@ TEST_F(RealEngine, EmptySkinIdsThirtyTo74GiveThePlainLook) {
 
 }  // namespace
 }  // namespace qv::skin
+
+// The application outlives every test and the installation, and goes before
+// the toolkit's own statics.
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Windows"));  // as the window program starts
+    ::testing::InitGoogleTest(&argc, argv);
+    qv::skin::Installation installation;
+    qv::skin::g_installation = &installation;
+    const int result = RUN_ALL_TESTS();
+    qv::skin::g_installation = nullptr;
+    return result;
+}
