@@ -170,6 +170,14 @@ TEST_F(Binder, NameWithDriveIsLoadedAsGiven) {
     libraries().releaseLibrary(module);
 }
 
+TEST_F(Binder, BareNameWithABackslashInsideAGbkCharacterIsStillBare) {
+    installEngine(QV_RECORDING_ENGINE, systemDir());
+    fs::rename(systemDir() / "JiaH.dll", systemDir() / "\xe4\xb9\x97.dll");  // "乗.dll"; GBK 81 5C
+    platform::ModuleHandle module = libraries().loadLibrary("\x81\x5c.dll");
+    ASSERT_TRUE(module);
+    libraries().releaseLibrary(module);
+}
+
 TEST_F(Binder, MessageNamesLibraryAndFunction) {
     const Text message = bindingFailureMessage("JiaH.dll", "SkinH_Attach");
     EXPECT_NE(message.find("JiaH.dll"), Text::npos);

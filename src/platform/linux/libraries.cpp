@@ -6,6 +6,7 @@
 #include <array>
 #include <string_view>
 
+#include "core/text.h"
 #include "platform/codec.h"
 #include "platform/files.h"
 
@@ -19,9 +20,10 @@ constexpr std::array<std::string_view, 2> kSystemDirectories = {
     "C:\\WINDOWS\\",
 };
 
+// A backslash inside a two-byte GBK character is not a separator.
 bool hasDirectoryPart(TextView name) {
     if (name.size() >= 2 && name[1] == ':') return true;
-    return name.find_first_of("\\/") != TextView::npos;
+    return name.find('/') != TextView::npos || findLastBackslash(name) != TextView::npos;
 }
 
 ModuleHandle openAt(const std::string& localPath) {

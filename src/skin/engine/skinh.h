@@ -20,8 +20,8 @@ extern "C" {
 
 /// Reads skinh.she from the directory the engine was loaded from and gives
 /// the application its palette and style sheet. A file that is missing or not
-/// a well-formed skin leaves the application in the plain look (the
-/// toolkit's own style, palette and no style sheet). Calling it again reads
+/// a well-formed skin leaves the application in the plain look (the style
+/// and palette it had before the first attach, and no style sheet). Calling it again reads
 /// the file again and starts over: no colour shift, opaque menus, no glass.
 QV_SKIN_EXPORT std::int32_t SkinH_Attach();
 
@@ -43,8 +43,8 @@ QV_SKIN_EXPORT std::int32_t SkinH_SetAero(std::int32_t on);
 /// The glass settings, shown while the glass effect is on:
 ///   transparency  top-level window transparency in percent, 0..80 (clamped)
 ///   tintHue       hue of the glass tint in degrees (modulo 360)
-///   tintStrength  how far window, button and base colours move towards the
-///                 tint, percent 0..100 (clamped); 0 means no tint
+///   tintStrength  how far every colour of the skin moves towards the tint,
+///                 percent 0..100 (clamped); 0 means no tint
 ///   frost         every colour moves towards white by a quarter of this
 ///                 percentage, 0..100 (clamped)
 ///   reserved1, reserved2   always 0; accepted and ignored
