@@ -139,4 +139,16 @@ void PushButton::paintEvent(QPaintEvent*) {
 
 CheckBox::CheckBox(const Text& caption, QWidget* parent) : QCheckBox(toQString(caption), parent) {}
 
+void CheckBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QRect captionRect = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_CheckBox, option);
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                   QPalette::WindowText));
+    painter.drawText(captionRect, Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
 }  // namespace qv

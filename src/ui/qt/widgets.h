@@ -111,6 +111,10 @@ public:
 
     bool checked() const override { return isChecked(); }
     void setChecked(bool checked) override { QCheckBox::setChecked(checked); }
+
+protected:
+    /// The caption is centred in the room right of the box.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace qv
