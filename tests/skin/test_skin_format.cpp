@@ -50,6 +50,12 @@ TEST(SkinFileFormat, EncodedSkinReadsBackEqual) {
     EXPECT_EQ(parseSkinFile(bytes), skin);
 }
 
+TEST(SkinFileFormat, OrdinaryNumbersAndColoursAreAccepted) {
+    SkinFile skin = sampleSkin();
+    skin.styleSheet = "a { margin: 999px; font-size: 0012pt; color: #123456; width: 100000; }";
+    EXPECT_EQ(parseSkinFile(encodeSkinFile(skin)), skin);
+}
+
 TEST(SkinFileFormat, UnknownSectionsAreSkipped) {
     const auto skin = parseSkinFile(skinBytes(2, {section("XTRA", "\x01\x02"), section("PALT", kOneEntry)}));
     ASSERT_TRUE(skin);
@@ -99,6 +105,10 @@ INSTANTIATE_TEST_SUITE_P(
                       [] { return skinBytes(2, {section("PALT", kOneEntry), section("QSS ", "color: \xc4\xda;")}); }},
         MalformedCase{"style sheet naming an outside file",
                       [] { return skinBytes(2, {section("PALT", kOneEntry), section("QSS ", "a { image: URL(/etc/x); }")}); }},
+        MalformedCase{"style sheet with an absurd length",
+                      [] { return skinBytes(2, {section("PALT", kOneEntry), section("QSS ", "a { font-size: 2000000PX; }")}); }},
+        MalformedCase{"style sheet with an absurd length after zeros",
+                      [] { return skinBytes(2, {section("PALT", kOneEntry), section("QSS ", "a { margin: 0001000em; }")}); }},
         MalformedCase{"style sheet too long", [] {
             return skinBytes(2, {section("PALT", kOneEntry), section("QSS ", std::string((64u << 10) + 1, ' '))});
         }}),

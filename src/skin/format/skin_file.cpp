@@ -56,6 +56,26 @@ bool containsIgnoringCase(std::string_view text, std::string_view needle) {
     return it != text.end();
 }
 
+// A length of 1000 units or more ("2000000px") only serves to make the
+// toolkit lay out and draw for ever.
+bool hasAbsurdLength(std::string_view sheet) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    std::size_t at = 0;
+    while (at < sheet.size()) {
+        if (sheet[at] < '0' || sheet[at] > '9') {
+            ++at;
+            continue;
+        }
+        while (at < sheet.size() && sheet[at] == '0') ++at;
+        const std::size_t start = at;
+        while (at < sheet.size() && sheet[at] >= '0' && sheet[at] <= '9') ++at;
+        if (at - start <= 3 || at + 2 > sheet.size()) continue;
+        const std::string unit{lower(sheet[at]), lower(sheet[at + 1])};
+        if (unit == "px" || unit == "pt" || unit == "em") return true;
+    }
+    return false;
+}
+
 bool readName(std::span<const std::uint8_t> body, SkinFile& skin) {
     if (body.size() > kMaxNameBytes || !std::all_of(body.begin(), body.end(), isPrintable)) {
         return false;
@@ -80,7 +100,7 @@ bool readStyleSheet(std::span<const std::uint8_t> body, SkinFile& skin) {
         return false;
     }
     const std::string_view sheet = asText(body);
-    if (containsIgnoringCase(sheet, "url(")) return false;
+    if (containsIgnoringCase(sheet, "url(") || hasAbsurdLength(sheet)) return false;
     skin.styleSheet = std::string(sheet);
     return true;
 }

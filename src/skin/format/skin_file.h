@@ -70,7 +70,8 @@ struct SkinFile {
 /// wrong magic or major version, a section running past the end, a bad or
 /// repeated palette role, a name or style sheet that is too long or holds
 /// other bytes than allowed, a style sheet that refers to outside files
-/// ("url("), trailing bytes, or no palette at all.
+/// ("url(") or asks for lengths of 1000 px, pt or em and more, trailing
+/// bytes, or no palette at all.
 std::optional<SkinFile> parseSkinFile(std::span<const std::uint8_t> bytes);
 
 /// The bytes of `skin` in the format above; parseSkinFile reads them back.
