@@ -35,7 +35,18 @@ struct Size {
 enum class ControlKind { GroupBox, Label, Chart, Edit, Radio, Check, Button, TransparentLabel };
 
 /// The looks a label of this window can have.
-enum class LabelLook { None, Plain, Status, EngravedDefault, Heading1, Heading2, Percent, Total, Used, Note };
+enum class LabelLook {
+    None,
+    Plain,
+    Status,
+    EngravedDefault,
+    Heading1,
+    Heading2,
+    Percent,
+    Total,
+    Used,
+    Note,
+};
 
 enum class FontFace { Default, SongTi };
 enum class Underline { No, Yes };

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The classic look: plain etched group frames that show their colours
     // untinted, as the window was drawn for.
-    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows"))) QApplication::setStyle(classic);
+    if (QStyle* classic = QStyleFactory::create(QStringLiteral("Windows")))
+        QApplication::setStyle(classic);
     qv::QtShell shell;
     qv::WindowProgram program(app, shell, qv::wireSubsystems);
     return program.run();

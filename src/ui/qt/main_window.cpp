@@ -17,6 +17,10 @@
 namespace qv {
 namespace {
 
+// How long a centred window follows the window manager's framing of it.
+constexpr auto kFrameWatchPeriod = std::chrono::milliseconds{50};
+constexpr int kFrameWatchTicks = 40;
+
 constexpr auto kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint;
@@ -47,6 +51,8 @@ MainWindow::MainWindow(TaskbarPresence taskbar)
     setAutoFillBackground(true);
     buildControls();
     fitOuterSize();
+    m_frameWatch.setInterval(kFrameWatchPeriod);
+    connect(&m_frameWatch, &QTimer::timeout, this, &MainWindow::followFrame);
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen) {
         const QRect area = screen->geometry();
@@ -158,13 +164,25 @@ void MainWindow::centre() {
     const QRect area = screen->geometry();
     const QMargins frame = frameMarginsNow();
     const QRect outer = frameGeometry();
-    const Point origin =
-        centredOrigin({area.width(), area.height()},
-                      {width() + frame.left() + frame.right(), height() + frame.top() + frame.bottom()});
+    const Size outerSize{width() + frame.left() + frame.right(),
+                         height() + frame.top() + frame.bottom()};
+    const Point origin = centredOrigin({area.width(), area.height()}, outerSize);
     const QPoint target(area.left() + origin.x, area.top() + origin.y);
     m_centredThisShowing = true;
     m_centredWithFrame = frame;
+    m_frameWatchTicks = kFrameWatchTicks;
+    if (!m_frameWatch.isActive()) m_frameWatch.start();
     if (outer.topLeft() != target) move(target);  // a window's place includes its frame
+}
+
+void MainWindow::followFrame() {
+    // The window manager frames a shown window some time after it is mapped,
+    // and the toolkit learns the frame later still: a centring reckoned
+    // with another frame is done again. A user's drag keeps the frame, so it
+    // is never undone here.
+    if (--m_frameWatchTicks <= 0 || !isVisible()) m_frameWatch.stop();
+    fitOuterSize();
+    if (m_centredThisShowing && frameMarginsNow() != m_centredWithFrame) centre();
 }
 
 QMargins MainWindow::frameMarginsNow() {
@@ -227,10 +245,7 @@ void MainWindow::changeEvent(QEvent* event) {
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    fitOuterSize();
-    // Centred before the window manager had framed the window again: the
-    // place was reckoned with another frame. A user's drag keeps the frame.
-    if (m_centredThisShowing && frameMarginsNow() != m_centredWithFrame) centre();
+    followFrame();
     postPositionChanged();
 }
 

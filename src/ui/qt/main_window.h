@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include <QTimer>
 #include <QWidget>
 
 #include "ui/controls.h"
@@ -78,6 +79,7 @@ private:
     QMargins frameMarginsNow();
     void startSystemMove();
     void postPositionChanged();
+    void followFrame();
     template <class T>
     T& named(const char* formName) const;
 
@@ -91,6 +93,8 @@ private:
     bool m_centredThisShowing = false;
     QMargins m_centredWithFrame;
     QMargins m_knownFrame;
+    QTimer m_frameWatch;
+    int m_frameWatchTicks = 0;
     bool m_closed = false;
 };
 
