@@ -10,6 +10,7 @@ set -u
 
 PROGRAM=$1
 ARTEFACTS=$2
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 SCREEN_W=1024
 SCREEN_H=768
 OUTER_W=458
@@ -27,6 +28,7 @@ cleanup() {
         pid=${PIDS[i]}
         kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
     done
+    cp "$WORK"/*.log "$ARTEFACTS"/ 2>/dev/null
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -69,7 +71,7 @@ wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window 
 tray_ready() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
 
 start_desktop() {
-    openbox --config-file /dev/null >"$WORK/openbox.log" 2>&1 &
+    openbox --config-file "$HERE/openbox-rc.xml" >"$WORK/openbox.log" 2>&1 &
     PIDS+=($!)
     wait_for "the window manager" wm_ready || must "openbox did not start"
     trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
