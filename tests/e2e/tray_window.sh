@@ -220,6 +220,12 @@ expect_exit_zero() {
     icon_gone || fail "the icon stayed docked"
 }
 
+echo "no display: a message and exit code 2"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$PROGRAM" >"$WORK/nodisplay.log" 2>&1
+code=$?
+[ "$code" -eq 2 ] || fail "exit code $code without a display"
+grep -q "no display" "$WORK/nodisplay.log" || fail "no message without a display"
+
 start_display
 start_desktop
 

@@ -448,7 +448,14 @@ struct ProgramRun : ::testing::Test {
         return program.run();
     }
 
-    QtShell shell;
+    /// Links go nowhere; message boxes are not expected.
+    struct RecordingShell final : platform::Shell {
+        void showMessageBox(const Text& text, const Text&) override {
+            ADD_FAILURE() << "unexpected box: " << text;
+        }
+        void openUrl(const Text& url) override { urls.push_back(url); }
+        std::vector<Text> urls;
+    } shell;
     WindowProgram program{application(), shell, [](Wiring&) {}};
     bool loadedVisible = false;
     bool iconWhileRunning = false;
@@ -470,6 +477,15 @@ TEST_F(ProgramRun, TheCloseButtonEndsWithCodeZero) {
     const int code = runClosingWith([](MainWindow& window) { window.close(); });
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(program.trayEntry()->icon());
+}
+
+TEST_F(ProgramRun, TheContactButtonOpensTheContactLink) {
+    const int code = runClosingWith([](MainWindow& window) {
+        QTest::mouseClick(window.control("按钮1"), Qt::LeftButton);
+        window.close();
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(shell.urls, std::vector<Text>{contactLink()});
 }
 
 TEST_F(ProgramRun, WithoutANotificationAreaTheWindowStartsShownAndStaysWhenMinimised) {
