@@ -14,14 +14,30 @@ function(quorvel_install_configured template destination)
   ")
 endfunction()
 
-install(TARGETS quorvelctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The programs live in lib/quorvel beside the libraries they bind by name at
+# run time (the process-status library, the skin engine), which they look
+# for in their own folder first; bin holds links to them.
+set(QUORVEL_PROGRAM_DIR lib/quorvel)
+function(quorvel_install_program target)
+  install(TARGETS ${target} RUNTIME DESTINATION ${QUORVEL_PROGRAM_DIR})
+  install(CODE "
+    file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    file(CREATE_LINK ../${QUORVEL_PROGRAM_DIR}/${target}
+      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${target}\" SYMBOLIC)
+  ")
+endfunction()
+
+quorvel_install_program(quorvelctl)
+if(TARGET quorvel_psapi)
+  install(TARGETS quorvel_psapi LIBRARY DESTINATION ${QUORVEL_PROGRAM_DIR})
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/quorvelctl.1
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 quorvel_install_configured(${PROJECT_SOURCE_DIR}/packaging/quorvelctl-watch.service.in
   lib/systemd/user)
 
 if(TARGET quorvel)
-  install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  quorvel_install_program(quorvel)
   quorvel_install_configured(${PROJECT_SOURCE_DIR}/packaging/quorvel.desktop.in
     ${CMAKE_INSTALL_DATADIR}/applications)
   foreach(size 16 32 48)
@@ -34,7 +50,7 @@ endif()
 if(TARGET quorvel_skin_engine)
   # The engine as built; the program carries the same bytes and installs
   # them for each user on its first start.
-  install(TARGETS quorvel_skin_engine LIBRARY DESTINATION lib/quorvel)
+  install(TARGETS quorvel_skin_engine LIBRARY DESTINATION ${QUORVEL_PROGRAM_DIR})
 endif()
 
 set(CPACK_GENERATOR DEB)

@@ -24,12 +24,13 @@ if [ "$setcap_choice" = ask ]; then
     case "$answer" in [yY]*) setcap_choice=yes ;; *) setcap_choice=no ;; esac
   else
     setcap_choice=no
-    echo "install.sh: to let the programs trim other users' processes, run: setcap cap_sys_nice+ep $prefix/bin/quorvel $prefix/bin/quorvelctl"
+    echo "install.sh: to let the programs trim other users' processes, run: setcap cap_sys_nice+ep $prefix/lib/quorvel/quorvel $prefix/lib/quorvel/quorvelctl"
   fi
 fi
 if [ "$setcap_choice" = yes ]; then
-  for program in "$prefix/bin/quorvel" "$prefix/bin/quorvelctl"; do
+  # setcap works on the programs themselves, not on the links in bin.
+  for program in "$prefix/lib/quorvel/quorvel" "$prefix/lib/quorvel/quorvelctl"; do
     setcap cap_sys_nice+ep "$program"
   done
-  echo "install.sh: granted cap_sys_nice to $prefix/bin/quorvel and $prefix/bin/quorvelctl"
+  echo "install.sh: granted cap_sys_nice to $prefix/lib/quorvel/quorvel and quorvelctl"
 fi

@@ -1,3 +1,4 @@
+#include "app/external_functions.h"
 #include "app/wiring.h"
 #include "optimize/strategy.h"
 #include "optimize/trim_pass.h"
@@ -6,8 +7,9 @@
 namespace qv {
 
 void wireOptimize(Wiring& wiring) {
-    auto& processes = *wiring.own<std::unique_ptr<platform::ProcessApi>>(
-        platform::makeSystemProcessApi());
+    // The process functions are bound by name at the first pass, through the
+    // same table as the skin engine's.
+    auto& processes = wiring.own<BoundProcessApi>(SharedExternalFunctions(wiring).binder());
     auto& pass = wiring.own<TrimPass>(wiring.application.state(), processes, wiring.controls.标签4);
     // The dashboard refresh is looked up on every tick through the wiring, which
     // lives for the whole run, so the order in which the parts are wired does

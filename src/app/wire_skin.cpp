@@ -1,5 +1,6 @@
 #include <memory>
 
+#include "app/external_functions.h"
 #include "app/wiring.h"
 #include "core/registry.h"
 #include "platform/files.h"
@@ -18,7 +19,7 @@ void wireSkin(Wiring& wiring) {
     };
     const std::string driveRoot = platform::defaultDriveRoot();
     auto& skins = wiring.own<skin::SkinSubsystem>(wiring.application, platform::makeFileSystem(driveRoot),
-                                                  platform::makeLibraries(driveRoot),
+                                                  SharedExternalFunctions(wiring).binder(),
                                                   skin::BuiltInSkinPayloads(), std::move(readNumber));
     wiring.parts.installSkin = [&skins](TextView moduleName) { skins.install(moduleName); };
 }

@@ -12,6 +12,8 @@
 
 namespace qv {
 
+class ExternalFunctions;
+
 /// Everything the subsystems need to fill in their handlers: the core, the
 /// window's controls, the shell of the front end in use, and a place to keep
 /// the platform objects their handlers use alive for the whole run.
@@ -23,6 +25,8 @@ struct Wiring {
     MainWindowControls controls;
     platform::Shell& shell;
     Program::Parts parts;
+    /// The run's table of functions bound by name, once made.
+    ExternalFunctions* externalFunctions = nullptr;
 
     template <class T, class... Args>
     T& own(Args&&... args) {

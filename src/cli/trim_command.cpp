@@ -10,10 +10,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/external_functions.h"
+#include "cli/headless.h"
 #include "optimize/trim_pass.h"
 #include "platform/codec.h"
 #include "platform/process_info.h"
-#include "platform/processes.h"
 #include "ui/plain_controls.h"
 
 namespace qv::cli {
@@ -193,12 +194,14 @@ void printText(const nlohmann::ordered_json& report) {
 }  // namespace
 
 int runTrim(const TrimOptions& options) {
-    SharedState state;
-    AllocateSharedState(state);
-    auto system = platform::makeSystemProcessApi();
-    ObservedProcesses processes(*system, options.pids);
+    // The window's pass on the window's process functions, bound by name;
+    // a missing one is the same fatal error.
+    HeadlessSession session;
+    session.load();
+    BoundProcessApi bound(SharedExternalFunctions(session.wiring()).binder());
+    ObservedProcesses processes(bound, options.pids);
     PlainLabel status;
-    TrimPass(state, processes, status).run();
+    TrimPass(session.application().state(), processes, status).run();
     const std::uint64_t availableAfterKb = platform::availableMemoryKb().value_or(0);
 
     nlohmann::ordered_json report;
@@ -214,7 +217,6 @@ int runTrim(const TrimOptions& options) {
     } else {
         printText(report);
     }
-    ReleaseSharedState(state);
     // Asked for particular processes, the command fails when none was trimmed.
     const bool anyTrimmed = std::any_of(processes.visits.begin(), processes.visits.end(),
                                         [](const Visit& v) { return outcome(v) == "trimmed"; });

@@ -14,12 +14,12 @@
 namespace qv::skin {
 
 /// The skin installation put together for a front end: the mapped files, the
-/// libraries, the binder (fatal errors and releases through the application)
-/// and the engine reached through it. Lives for the whole run.
+/// binder and the engine reached through it. Lives for the whole run.
 class SkinSubsystem {
 public:
+    /// `binder` is the run's one table of functions bound by name.
     SkinSubsystem(Application& application, std::unique_ptr<platform::FileSystem> files,
-                  std::unique_ptr<platform::Libraries> libraries, const SkinPayloads& payloads,
+                  ExternalFunctionBinder& binder, const SkinPayloads& payloads,
                   RegistryNumberReader readNumber);
 
     /// InstallSkin with the module name, on this subsystem's pieces.
@@ -31,10 +31,9 @@ public:
 private:
     Application& m_application;
     std::unique_ptr<platform::FileSystem> m_files;
-    std::unique_ptr<platform::Libraries> m_libraries;
     const SkinPayloads& m_payloads;
     RegistryNumberReader m_readNumber;
-    ExternalFunctionBinder m_binder;
+    ExternalFunctionBinder& m_binder;
     BoundSkinEngine m_engine;
 };
 

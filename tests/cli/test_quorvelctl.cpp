@@ -252,6 +252,20 @@ TEST_F(Quorvelctl, WatchRunsPassesAndEndsCleanlyOnSigterm) {
     EXPECT_EQ(watch.out.rfind("内存自动优化功能,默认策略为间隙优化! ", 0), 0u);
 }
 
+TEST_F(Quorvelctl, TrimWithoutTheProcessStatusLibraryIsFatal) {
+    // A copy of the tool in a folder of its own, with an empty drive: no
+    // psapi.dll beside it, none in the mapped system folder.
+    const fs::path lonely = config / "lonely";
+    fs::create_directories(lonely / "drive");
+    fs::copy_file(QUORVELCTL, lonely / "quorvelctl");
+    Child child({(lonely / "quorvelctl").string(), "trim"},
+                {"XDG_CONFIG_HOME=" + config.string(), "QUORVEL_DRIVE_C=" + (lonely / "drive").string()});
+    EXPECT_EQ(child.wait(), 255);  // exit code -1
+    EXPECT_NE(child.err.find("psapi.dll"), std::string::npos) << child.err;
+    EXPECT_NE(child.err.find("EnumProcesses"), std::string::npos) << child.err;
+    EXPECT_EQ(child.out, "");
+}
+
 TEST_F(Quorvelctl, RegRoundTripsGbkNames) {
     const std::string path = "Software\\Microsoft\\VUruvi\\皮肤模块\\Aero特效";
     ASSERT_EQ(run({"reg", "set", "3", path, "--dword", "1"}).code, 0);

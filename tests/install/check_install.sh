@@ -14,6 +14,9 @@ DESTDIR="$stage" cmake --install "$build" --prefix /usr >"$work/install.log"
 expected=(
   usr/bin/quorvel
   usr/bin/quorvelctl
+  usr/lib/quorvel/quorvel
+  usr/lib/quorvel/quorvelctl
+  usr/lib/quorvel/psapi.dll
   usr/lib/quorvel/JiaH.dll
   usr/share/applications/quorvel.desktop
   usr/share/icons/hicolor/16x16/apps/quorvel.png
@@ -41,8 +44,11 @@ fi
 deb=$(ls "$work"/package/*.deb | head -1)
 dpkg-deb -c "$deb" >"$work/contents.txt"
 for file in "${expected[@]}"; do
-  grep -q " \./$file\$" "$work/contents.txt" || { echo "not in the package: /$file"; status=1; }
+  grep -qE " \./$file( -> .*)?\$" "$work/contents.txt" || { echo "not in the package: /$file"; status=1; }
 done
+# The links in bin reach the programs, and the installed tool runs.
+[ "$(readlink "$stage/usr/bin/quorvelctl")" = "../lib/quorvel/quorvelctl" ] || { echo "bin/quorvelctl is not a link to the program"; status=1; }
+"$stage/usr/bin/quorvelctl" --version | grep -q '^Quorvel1.0 1.0.0.0 (Veldrin)$' || { echo "the installed quorvelctl does not run"; status=1; }
 dpkg-deb -e "$deb" "$work/control"
 grep -q 'setcap cap_sys_nice+ep' "$work/control/postinst" || { echo "postinst does not offer the capability"; status=1; }
 [ "$status" -eq 0 ] && echo "install and package: ${#expected[@]} files, all present"
