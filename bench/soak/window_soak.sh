@@ -1,0 +1,301 @@
+#!/usr/bin/env bash
+# Soak of the real window program: its own X server, a window manager and a
+# tray host; the window is shown from the tray menu and the interval box set
+# to 0.05 minutes (a trim pass every 3 s) by typing into it. Then, for MINUTES,
+# the program's resident size, open descriptors and threads are sampled every
+# 10 s, and its trim passes counted from outside.
+#
+# Counting passes: a pass reads the maps file of every process on the machine,
+# so the program's read-call counter (syscr in /proc/PID/io) jumps by about the
+# number of processes; between passes it rises by a few calls per second (the
+# refresh timer's counter reads). The counter is read every 0.5 s and each run
+# of consecutive big rises counts as one pass.
+#
+# Usage: window_soak.sh BUILD_DIR [MINUTES]   (MINUTES defaults to 10)
+# Writes bench/soak/results/window_soak.md and the raw samples beside it.
+# Everything started here is stopped by its process id.
+set -euo pipefail
+
+BUILD_DIR=$(cd "${1:?usage: window_soak.sh BUILD_DIR [MINUTES]}" && pwd)
+MINUTES=${2:-10}
+PROGRAM=$BUILD_DIR/bin/quorvel
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+REPO=$(cd "$HERE/../.." && pwd)
+RESULTS=$HERE/results
+OPENBOX_RC=$REPO/tests/e2e/openbox-rc.xml
+
+SCREEN_W=1024
+SCREEN_H=768
+DEADLINE_SECONDS=20
+SAMPLE_PERIOD=10          # seconds between footprint samples
+COUNTER_PERIOD=0.5        # seconds between read-counter readings
+PASS_PERIOD_SECONDS=3     # 0.05 minutes
+INTERVAL_TEXT=0.05
+# 编辑框1 in client coordinates: group box at 361,3, the box at 3,33 in it, 24x20.
+INTERVAL_BOX_X=$((361 + 3 + 12))
+INTERVAL_BOX_Y=$((3 + 33 + 10))
+
+[ -x "$PROGRAM" ] || { echo "no program at $PROGRAM" >&2; exit 1; }
+for tool in Xvfb openbox trayer xdotool xwininfo xprop import; do
+    command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
+done
+
+mkdir -p "$RESULTS"
+WORK=$(mktemp -d)
+PIDS=()
+SAMPLES=$RESULTS/window_soak_samples.tsv
+COUNTER_LOG=$RESULTS/window_soak_syscr.tsv
+PROGRAM_LOG=$RESULTS/window_soak_program.log
+REPORT=$RESULTS/window_soak.md
+
+cleanup() {
+    local i pid
+    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
+        pid=${PIDS[i]}
+        if kill "$pid" 2>/dev/null; then wait "$pid" 2>/dev/null || true; fi
+    done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+die() {
+    echo "window soak: $*" >&2
+    exit 1
+}
+
+# Polls a condition (a shell command) until it holds or the deadline passes.
+wait_for() {
+    local what=$1
+    shift
+    local end=$((SECONDS + DEADLINE_SECONDS))
+    until "$@"; do
+        ((SECONDS < end)) || { echo "timed out waiting for: $what" >&2; return 1; }
+        sleep 0.05
+    done
+}
+
+x_answers() { xprop -root _NET_SUPPORTED >/dev/null 2>&1; }
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+tray_ready() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
+
+start_display() {
+    exec 3>"$WORK/display"
+    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    PIDS+=($!)
+    exec 3>&-
+    wait_for "the X server" test -s "$WORK/display" || die "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$WORK/display")"
+    wait_for "the X server to answer" x_answers || die "no answer from $DISPLAY"
+}
+
+start_desktop() {
+    openbox --config-file "$OPENBOX_RC" >"$WORK/openbox.log" 2>&1 &
+    PIDS+=($!)
+    wait_for "the window manager" wm_ready || die "openbox did not start"
+    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+        --transparent false >"$WORK/trayer.log" 2>&1 &
+    PIDS+=($!)
+    wait_for "the tray host" tray_ready || die "trayer did not start"
+}
+
+start_program() {
+    mkdir -p "$WORK/config" "$WORK/data"
+    env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" \
+        XDG_RUNTIME_DIR="$WORK" "$PROGRAM" >"$WORK/stdout.log" 2>"$PROGRAM_LOG" &
+    PROGRAM_PID=$!
+    PIDS+=($PROGRAM_PID)
+}
+
+icon_window() {
+    xwininfo -root -tree 2>/dev/null | awk '
+        /"panel": \("panel" "trayer"\)/ { inpanel = 1; next }
+        inpanel && /\("quorvel" "quorvel"\)/ { print $1; exit }'
+}
+icon_docked() { [ -n "$(icon_window)" ]; }
+main_window() { xdotool search --onlyvisible --name '^Quorvel1\.0$' 2>/dev/null | head -n1 || true; }
+window_shown() { [ -n "$(main_window)" ]; }
+
+menu_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null || true); do
+        [ "$(printf '0x%x' "$w")" = "$(icon_window)" ] && continue
+        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
+        echo "$w"
+        return
+    done
+}
+menu_open() { [ -n "$(menu_window)" ]; }
+
+geometry() {  # x y width height of a window's client area
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+show_window() {
+    local x y w h
+    read -r x y w h < <(geometry "$(icon_window)")
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
+    wait_for "the tray menu" menu_open || die "no menu after a click on the icon"
+    xdotool key Down Return  # first item: show the main window
+    wait_for "the main window" window_shown || die "the window did not appear"
+}
+
+type_interval() {
+    local win x y w h
+    win=$(main_window)
+    xdotool windowactivate --sync "$win" 2>/dev/null || true
+    read -r x y w h < <(geometry "$win")
+    xdotool mousemove $((x + INTERVAL_BOX_X)) $((y + INTERVAL_BOX_Y)) click 1
+    xdotool key ctrl+a
+    xdotool type --delay 50 "$INTERVAL_TEXT"
+}
+
+read_calls() { awk '/^syscr:/ {print $2}' "/proc/$PROGRAM_PID/io"; }
+status_field() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$PROGRAM_PID/status"; }
+fd_count() { ls "/proc/$PROGRAM_PID/fd" | wc -l; }
+cpu_ticks() { awk '{sub(/.*\) /, ""); print $12 + $13}' "/proc/$PROGRAM_PID/stat"; }
+alive() { kill -0 "$PROGRAM_PID" 2>/dev/null; }
+
+# A pass makes the read counter rise by at least this much within 0.5 s: half
+# the processes there are (each pass reads every one's maps, at least one call
+# each); between passes it rises by under 30.
+pass_threshold() {
+    local count
+    count=$(find /proc -maxdepth 1 -name '[0-9]*' | wc -l)
+    echo $((count / 2 > 40 ? count / 2 : 40))
+}
+
+LAST_CALLS=0
+IN_BURST=0
+PASSES=0
+# Reads the counter once; counts a pass at the start of each run of big rises.
+watch_calls() {
+    local calls rise
+    calls=$(read_calls)
+    rise=$((calls - LAST_CALLS))
+    LAST_CALLS=$calls
+    printf '%s\t%s\t%s\n' "$(date +%s.%N)" "$calls" "$rise" >>"$COUNTER_LOG"
+    if ((rise >= THRESHOLD)); then
+        ((IN_BURST)) || PASSES=$((PASSES + 1))
+        IN_BURST=1
+    else
+        IN_BURST=0
+    fi
+}
+
+first_pass_seen() { watch_calls; ((PASSES > 0)); }
+
+sample_footprint() {  # elapsed seconds
+    printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$(status_field VmRSS)" "$(fd_count)" \
+        "$(status_field Threads)" "$(cpu_ticks)" "$PASSES" >>"$SAMPLES"
+}
+
+echo "window soak: $MINUTES minute(s) of $PROGRAM"
+start_display
+start_desktop
+start_program
+wait_for "the icon to dock" icon_docked || die "no tray icon"
+show_window
+THRESHOLD=$(pass_threshold)
+printf 'time\tsyscr\trise\n' >"$COUNTER_LOG"
+LAST_CALLS=$(read_calls)
+type_interval
+# The first pass comes one period after the box reads 0.05.
+DEADLINE_SECONDS=$((PASS_PERIOD_SECONDS * 4))
+wait_for "the first pass at the new interval" first_pass_seen || die "no trim pass after typing"
+import -window root "$RESULTS/window_soak_start.png"
+
+printf 'elapsed_s\tvmrss_kb\tfds\tthreads\tcpu_ticks\tpasses\n' >"$SAMPLES"
+START=$SECONDS
+PASSES=1
+sample_footprint 0
+# Two seconds over, so that the pass due at the last full period is read too.
+END_AT=$((START + MINUTES * 60 + 2))
+NEXT_SAMPLE=$((START + SAMPLE_PERIOD))
+while ((SECONDS < END_AT)); do
+    sleep "$COUNTER_PERIOD"
+    alive || die "the program ended during the soak (see $PROGRAM_LOG)"
+    watch_calls
+    if ((SECONDS >= NEXT_SAMPLE)); then
+        sample_footprint $((SECONDS - START))
+        NEXT_SAMPLE=$((NEXT_SAMPLE + SAMPLE_PERIOD))
+    fi
+done
+sample_footprint $((SECONDS - START))
+ELAPSED=$((SECONDS - START))
+import -window root "$RESULTS/window_soak_end.png"
+alive || die "the program ended at the end of the soak"
+
+# first, last, min, max of a column of the samples
+column_stats() {
+    awk -F'\t' -v c="$1" 'NR > 1 { v = $c; if (NR == 2) { f = v; mn = v; mx = v }
+        if (v < mn) mn = v; if (v > mx) mx = v; l = v }
+        END { print f, l, mn, mx }' "$SAMPLES"
+}
+read -r RSS_FIRST RSS_LAST RSS_MIN RSS_MAX < <(column_stats 2)
+read -r FD_FIRST FD_LAST FD_MIN FD_MAX < <(column_stats 3)
+read -r TH_FIRST TH_LAST TH_MIN TH_MAX < <(column_stats 4)
+read -r CPU_FIRST CPU_LAST _ _ < <(column_stats 5)
+# RSS over the second half against the first half: a leak shows as a rise.
+read -r RSS_MAX_FIRST_HALF RSS_MAX_SECOND_HALF < <(awk -F'\t' -v half=$((ELAPSED / 2)) '
+    NR > 1 { if ($1 <= half) { if ($2 > a) a = $2 } else { if ($2 > b) b = $2 } }
+    END { print a + 0, b + 0 }' "$SAMPLES")
+STDERR_LINES=$(wc -l <"$PROGRAM_LOG")
+EXPECTED=$((ELAPSED / PASS_PERIOD_SECONDS + 1))
+TICKS_PER_SECOND=$(getconf CLK_TCK)
+CPU_PERCENT=$(awk -v t=$((CPU_LAST - CPU_FIRST)) -v hz="$TICKS_PER_SECOND" -v s="$ELAPSED" \
+    'BEGIN { printf "%.2f", (s > 0 ? 100 * t / hz / s : 0) }')
+
+VERDICTS=()
+verdict() {  # name, condition command...
+    local name=$1
+    shift
+    if "$@"; then VERDICTS+=("| $name | ok |"); else VERDICTS+=("| $name | FAILED |"); FAILED=1; fi
+}
+FAILED=0
+RSS_LEAK_LIMIT_KB=1024
+verdict "threads flat (first = last = max)" test "$TH_FIRST" -eq "$TH_LAST" -a "$TH_MAX" -eq "$TH_FIRST"
+verdict "descriptors flat (first = last = max)" test "$FD_FIRST" -eq "$FD_LAST" -a "$FD_MAX" -eq "$FD_FIRST"
+verdict "RSS max of 2nd half <= 1st half + ${RSS_LEAK_LIMIT_KB} kB" \
+    test "$RSS_MAX_SECOND_HALF" -le $((RSS_MAX_FIRST_HALF + RSS_LEAK_LIMIT_KB))
+verdict "nothing on stderr" test "$STDERR_LINES" -eq 0
+verdict "passes counted >= 95 % of expected" test $((PASSES * 100)) -ge $((EXPECTED * 95))
+
+{
+    echo "# Window program soak"
+    echo
+    echo "Command: \`bench/soak/window_soak.sh ${BUILD_DIR#"$REPO"/} $MINUTES\`, run $(date -u '+%Y-%m-%d %H:%M UTC')"
+    echo
+    echo "Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%d MiB", $2 / 1024}' /proc/meminfo)," \
+        "$(uname -sr), $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)," \
+        "$(find /proc -maxdepth 1 -name '[0-9]*' | wc -l) processes; shared with other work."
+    echo
+    echo "The window shown from the tray menu, interval strategy, 0.05 minutes typed into"
+    echo "the interval box; Xvfb $SCREEN_W x $SCREEN_H, openbox, trayer. Soak time counted from"
+    echo "the first pass at the new interval: ${ELAPSED} s."
+    echo
+    echo "| figure | first | last | min | max |"
+    echo "|---|---|---|---|---|"
+    echo "| VmRSS (kB) | $RSS_FIRST | $RSS_LAST | $RSS_MIN | $RSS_MAX |"
+    echo "| open descriptors | $FD_FIRST | $FD_LAST | $FD_MIN | $FD_MAX |"
+    echo "| threads | $TH_FIRST | $TH_LAST | $TH_MIN | $TH_MAX |"
+    echo
+    echo "- RSS max, first half: $RSS_MAX_FIRST_HALF kB; second half: $RSS_MAX_SECOND_HALF kB"
+    echo "- trim passes counted: $PASSES (expected about $EXPECTED at one per ${PASS_PERIOD_SECONDS} s)"
+    echo "- processor time over the soak: $((CPU_LAST - CPU_FIRST)) ticks = ${CPU_PERCENT} % of one core"
+    echo "- lines on stderr: $STDERR_LINES"
+    echo
+    echo "Passes are counted from the read-call counter (syscr in /proc/PID/io), read every"
+    echo "${COUNTER_PERIOD} s: each pass reads every process's maps file, a rise of at least"
+    echo "$THRESHOLD calls (half the processes) within one reading; a run of such rises"
+    echo "is one pass."
+    echo
+    echo "| check | result |"
+    echo "|---|---|"
+    printf '%s\n' "${VERDICTS[@]}"
+    echo
+    echo "Raw: window_soak_samples.tsv (every ${SAMPLE_PERIOD} s), window_soak_syscr.tsv"
+    echo "(every ${COUNTER_PERIOD} s), window_soak_program.log (stderr), screenshots at start and end."
+} >"$REPORT"
+cat "$REPORT"
+exit "$FAILED"
