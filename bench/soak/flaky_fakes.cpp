@@ -40,7 +40,9 @@ WanderingMemory::Reading WanderingMemory::oddReading() {
     switch (m_chance.between(0, 3)) {
         case 0: return {m_total, 0, 0, 0, 0, 0};                       // nothing free
         case 1: return {m_total, m_total, 3ull << 30, 3ull << 30, 0, 0};  // all free
-        case 2: return {0, 0, 0, 0, 0, 0};                             // nothing read
+        case 2:
+            if (m_zeroTotals == ZeroTotals::Never) return {m_total, 0, 0, 0, 0, 0};
+            return {0, 0, 0, 0, 0, 0};  // nothing read
         default: return {64ull << 30, 1ull << 30, 1ull << 40, 1ull << 39, 1ull << 36, 1ull << 35};
     }
 }

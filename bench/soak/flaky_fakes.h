@@ -50,12 +50,17 @@ struct FaultCounts {
     }
 };
 
+/// Whether odd readings include a total of zero (a failed read of the
+/// kernel's figures).
+enum class ZeroTotals { Injected, Never };
+
 /// The memory of the simulated machine, shared by the counters and the
 /// process layer: a random walk with now and then an odd reading (nothing
 /// free, everything free, a total of zero or beyond 32 bits).
 class WanderingMemory {
 public:
-    WanderingMemory(Chance& chance, FaultCounts& faults) : m_chance(chance), m_faults(faults) {}
+    WanderingMemory(Chance& chance, FaultCounts& faults, ZeroTotals zeroTotals)
+        : m_chance(chance), m_faults(faults), m_zeroTotals(zeroTotals) {}
 
     struct Reading {
         std::uint64_t totalPhys, availPhys, totalVirtual, availVirtual, totalPageFile, availPageFile;
@@ -71,6 +76,7 @@ private:
 
     Chance& m_chance;
     FaultCounts& m_faults;
+    ZeroTotals m_zeroTotals;
     std::uint64_t m_total = 8ull << 30;
     std::uint64_t m_available = 3ull << 30;
 };

@@ -4,7 +4,10 @@
 // now and then. After every trim pass and every dashboard refresh the captions
 // are checked; any fault found is printed and the exit code is 1.
 //
-// Usage: soak_virtual [SEED] [HOURS]   (defaults 20261211 and 24)
+// Usage: soak_virtual [SEED] [HOURS] [--no-zero-totals]   (defaults 20261211, 24)
+// --no-zero-totals leaves out the readings whose total is zero: one of those
+// stops the watch timer for good, and the rest of the day then sees few
+// strategy evaluations.
 
 #include <stdlib.h>  // mkdtemp
 
@@ -29,6 +32,7 @@
 #include "monitor/dashboard_texts.h"
 #include "optimize/strategy.h"
 #include "optimize/trim_pass.h"
+#include "platform/codec.h"
 #include "soak_monitor.h"
 #include "soak_settings.h"
 #include "ui/plain_controls.h"
@@ -95,9 +99,9 @@ struct Counts {
 
 class Soak {
 public:
-    Soak(std::uint64_t seed, const std::filesystem::path& configHome, double hours)
+    Soak(std::uint64_t seed, const std::filesystem::path& configHome, double hours, ZeroTotals zeroTotals)
         : m_chance(seed),
-          m_memory(m_chance, m_faults),
+          m_memory(m_chance, m_faults, zeroTotals),
           m_dashboard(m_loop, m_memory, m_chance, m_faults),
           m_processes(m_memory, m_chance, m_faults),
           m_settings(configHome, m_chance, m_faults),
@@ -339,9 +343,12 @@ void Soak::report() const {
                 u(m_faults.total()), u(m_faults.processorQueryFailures), u(m_faults.enumerationFailures),
                 u(m_faults.misreportedCounts), u(m_faults.openFailures), u(m_faults.trimFailures),
                 u(m_faults.settingsWriteFailures), u(m_faults.oddMemoryReadings));
-    std::printf("last status           [%s]\n", m_window ? m_window->标签4.caption().c_str() : "");
-    std::printf("watch stopped on a non-finite kept usage: %llu of the user's ticks, first at %.2f h\n",
-                u(m_counts.stuckOnNonFiniteUsage), static_cast<double>(m_counts.firstStuckAt) / 3600000.0);
+    const std::string lastStatus = m_window ? platform::gbkToUtf8(m_window->标签4.caption()) : "";
+    std::printf("last status           [%s]\n", lastStatus.c_str());
+    std::printf("watch stopped on a non-finite kept usage: %llu of the user's ticks", u(m_counts.stuckOnNonFiniteUsage));
+    if (m_counts.firstStuckAt >= 0)
+        std::printf(", first at %.2f h", static_cast<double>(m_counts.firstStuckAt) / 3600000.0);
+    std::printf("\n");
     std::printf("violations            %llu\n", u(m_counts.violations));
 }
 
@@ -363,16 +370,20 @@ int Soak::run() {
 int main(int argc, char** argv) {
     const std::uint64_t seed = argc > 1 ? std::stoull(argv[1]) : qv::soak::kDefaultSeed;
     const double hours = argc > 2 ? std::stod(argv[2]) : qv::soak::kDefaultHours;
+    const auto zeroTotals = argc > 3 && std::string(argv[3]) == "--no-zero-totals"
+                                ? qv::soak::ZeroTotals::Never
+                                : qv::soak::ZeroTotals::Injected;
     std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-soak-XXXXXX").string();
     if (!mkdtemp(pattern.data())) {
         std::perror("mkdtemp");
         return 2;
     }
     const std::filesystem::path configHome = pattern;
-    std::printf("seed                  %llu\n", static_cast<unsigned long long>(seed));
+    std::printf("seed                  %llu%s\n", static_cast<unsigned long long>(seed),
+                zeroTotals == qv::soak::ZeroTotals::Never ? ", no zero totals" : "");
     int result = 0;
     {
-        qv::soak::Soak soak(seed, configHome, hours);
+        qv::soak::Soak soak(seed, configHome, hours, zeroTotals);
         result = soak.run();
     }
     std::filesystem::remove_all(configHome);
