@@ -113,6 +113,26 @@ cpu_ticks() {
     awk '{ print $12 + $13 }' <<<"$stat"
 }
 
+# Major page faults of a process: pages read back from the disk.
+major_faults() {
+    local stat
+    stat=$(<"/proc/$1/stat")
+    stat=${stat##*) }
+    awk '{ print $10 }' <<<"$stat"
+}
+
+# Other copies of the optimiser on the machine: their trim passes take pages
+# from our programs too, which then fault back in and disturb the figures.
+other_optimisers() {
+    local comm pid mine=" $* "
+    for comm in /proc/[0-9]*/comm; do
+        pid=${comm#/proc/}
+        pid=${pid%/comm}
+        [[ $mine == *" $pid "* ]] && continue
+        case $(<"$comm") in quorvel | quorvelctl) echo "$pid" ;; esac
+    done 2>/dev/null || true
+}
+
 # Time on the processor of the live threads, in nanoseconds (finer than ticks).
 cpu_nanoseconds() {
     cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ sum += $1 } END { printf "%d\n", sum }'

@@ -46,18 +46,34 @@ wait_for "the floor icon" icon_docked bench_floor_tray || die "the floor program
 # both programs are ready already; their start-up work is left out.
 sleep "$SETTLE_SECONDS"
 
-declare -A ticks0 ns0 pss0 lastTicks lastNs
+declare -A ticks0 ns0 pss0 majflt0 lastTicks lastNs
 for name in quorvel floor; do
     pid_var=${name^^}_PID
     pid=${!pid_var}
     ticks0[$name]=$(cpu_ticks "$pid")
     ns0[$name]=$(cpu_nanoseconds "$pid")
     pss0[$name]=$(pss_kib "$pid")
+    majflt0[$name]=$(major_faults "$pid")
     lastTicks[$name]=${ticks0[$name]}
     lastNs[$name]=${ns0[$name]}
     : >"$WORK/$name.intervals"
     : >"$WORK/$name.pss"
 done
+# Where the processor time goes, when the kernel lets perf count software
+# events: time on the processor, context switches (wake-ups), system calls.
+PERF_PIDS=()
+perf_works() { perf stat -e task-clock,raw_syscalls:sys_enter true >/dev/null 2>&1; }
+if command -v perf >/dev/null && perf_works; then
+    for name in quorvel floor; do
+        pid_var=${name^^}_PID
+        perf stat -x, -o "$WORK/$name.perf" -e task-clock,context-switches,raw_syscalls:sys_enter,page-faults \
+            -p "${!pid_var}" >/dev/null 2>&1 &
+        PERF_PIDS+=($!)
+        DESKTOP_PIDS+=($!)
+    done
+fi
+
+others_start=$(other_optimisers "$QUORVEL_PID" | wc -l)
 start_ns=$(date +%s%N)
 last_ns=$start_ns
 
@@ -86,6 +102,10 @@ while ((SECONDS < end)); do
     last_ns=$now_ns
 done
 elapsed_ns=$(($(date +%s%N) - start_ns))
+for pid in "${PERF_PIDS[@]}"; do
+    kill -INT "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+done
 
 for name in quorvel floor; do
     pid_var=${name^^}_PID
@@ -105,13 +125,29 @@ for name in quorvel floor; do
     echo "${name}_pss_kib_median=$(median <"$WORK/$name.pss")"
     echo "${name}_uss_kib_end=$(uss_kib "$pid")"
     echo "${name}_rss_kib_end=$(rss_kib "$pid")"
+    echo "${name}_major_faults=$(($(major_faults "$pid") - ${majflt0[$name]}))"
     echo "${name}_threads=$(ls /proc/"$pid"/task | wc -l)"
+    if [[ -s $WORK/$name.perf ]]; then
+        awk -F, -v n="$name" -v e="$elapsed_ns" '
+            $3 == "task-clock" { printf "%s_perf_task_clock_percent=%.4f\n", n, 100 * $1 * 1e6 / e }
+            $3 == "context-switches" { printf "%s_perf_context_switches_per_s=%.2f\n", n, $1 / (e / 1e9) }
+            $3 == "raw_syscalls:sys_enter" { printf "%s_perf_syscalls_per_s=%.2f\n", n, $1 / (e / 1e9) }
+            $3 == "page-faults" { printf "%s_perf_page_faults=%d\n", n, $1 }' "$WORK/$name.perf"
+    fi
     {
         echo "# PSS breakdown of $name at the end, KiB"
         pss_breakdown "$pid" | sed 's/^/breakdown '"$name"' /'
     } >>"$WORK/breakdown.txt"
 done | tee "$WORK/summary.txt"
-echo "measured_seconds=$(awk -v e="$elapsed_ns" 'BEGIN { printf "%.1f", e / 1e9 }')" | tee -a "$WORK/summary.txt"
+others_end=$(other_optimisers "$QUORVEL_PID" | wc -l)
+{
+    echo "measured_seconds=$(awk -v e="$elapsed_ns" 'BEGIN { printf "%.1f", e / 1e9 }')"
+    echo "other_optimisers_start=$others_start"
+    echo "other_optimisers_end=$others_end"
+} | tee -a "$WORK/summary.txt"
+if ((others_start + others_end > 0)); then
+    echo "warning: other copies of quorvel/quorvelctl ran meanwhile; their trim passes disturb these figures" >&2
+fi
 
 cat "$WORK/summary.txt" "$WORK/breakdown.txt" >>"$WORK/raw.txt"
 if [[ $RAW != /dev/null ]]; then cp "$WORK/raw.txt" "$RAW"; fi

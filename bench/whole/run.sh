@@ -51,10 +51,20 @@ start_cmd="bench/whole/startup.sh BUILD_DIR $STARTUP_RUNS"
     echo "| PSS, median of samples | $(mib "${v[quorvel_pss_kib_median]}") | $(mib "${v[floor_pss_kib_median]}") | $(ratio "${v[quorvel_pss_kib_median]}" "${v[floor_pss_kib_median]}") | \`$idle_cmd\` |"
     echo "| USS at end (private pages) | $(mib "${v[quorvel_uss_kib_end]}") | $(mib "${v[floor_uss_kib_end]}") | $(ratio "${v[quorvel_uss_kib_end]}" "${v[floor_uss_kib_end]}") | \`$idle_cmd\` |"
     echo "| RSS at end | $(mib "${v[quorvel_rss_kib_end]}") | $(mib "${v[floor_rss_kib_end]}") | $(ratio "${v[quorvel_rss_kib_end]}" "${v[floor_rss_kib_end]}") | \`$idle_cmd\` |"
+    if [[ -n ${v[quorvel_perf_task_clock_percent]:-} ]]; then
+        echo "| idle processor, % of one core (perf task-clock) | ${v[quorvel_perf_task_clock_percent]} | ${v[floor_perf_task_clock_percent]} | $(ratio "${v[quorvel_perf_task_clock_percent]}" "${v[floor_perf_task_clock_percent]}") | \`$idle_cmd\` |"
+        echo "| context switches per second (wake-ups) | ${v[quorvel_perf_context_switches_per_s]} | ${v[floor_perf_context_switches_per_s]} | $(ratio "${v[quorvel_perf_context_switches_per_s]}" "${v[floor_perf_context_switches_per_s]}") | \`$idle_cmd\` |"
+        echo "| system calls per second | ${v[quorvel_perf_syscalls_per_s]} | ${v[floor_perf_syscalls_per_s]} | $(ratio "${v[quorvel_perf_syscalls_per_s]}" "${v[floor_perf_syscalls_per_s]}") | \`$idle_cmd\` |"
+        echo "| page faults while idle | ${v[quorvel_perf_page_faults]} | ${v[floor_perf_page_faults]} | | \`$idle_cmd\` |"
+    fi
+    echo "| major page faults while idle (pages read back from disk) | ${v[quorvel_major_faults]} | ${v[floor_major_faults]} | | \`$idle_cmd\` |"
     echo "| threads | ${v[quorvel_threads]} | ${v[floor_threads]} | | \`$idle_cmd\` |"
     echo "| start-up, exec to icon docked (embedded by the tray host), median of ${v[runs]} (ms) | ${v[quorvel_docked_ms_median]} | ${v[floor_docked_ms_median]} | $(ratio "${v[quorvel_docked_ms_median]}" "${v[floor_docked_ms_median]}") | \`$start_cmd\` |"
     echo "| start-up, exec to icon drawn (event loop running), median of ${v[runs]} (ms) | ${v[quorvel_drawn_ms_median]} | ${v[floor_drawn_ms_median]} | $(ratio "${v[quorvel_drawn_ms_median]}" "${v[floor_drawn_ms_median]}") | \`$start_cmd\` |"
     echo "| start-up to icon drawn minus the 800 ms first processor sample (ms) | ${v[quorvel_drawn_minus_first_sample_ms_median]} | ${v[floor_drawn_ms_median]} | $(ratio "${v[quorvel_drawn_minus_first_sample_ms_median]}" "${v[floor_drawn_ms_median]}") | \`$start_cmd\` |"
+    echo
+    echo "Other copies of quorvel or quorvelctl on the machine during the idle run: ${v[other_optimisers_start]} at the start, ${v[other_optimisers_end]} at the end"
+    echo "(their trim passes take pages from both programs, which then fault back in)."
     echo
     echo "PSS at the end by what is mapped (KiB):"
     echo
