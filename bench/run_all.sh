@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Every benchmark of the tree from one command.
 #
-#   bench/run_all.sh BUILD_DIR          the whole window program (idle, start-up)
-#   bench/run_all.sh BUILD_DIR --all    also the trim pass (as root) and the
-#                                       dashboard refresh
+#   bench/run_all.sh BUILD_DIR          the whole window program: idle cost and
+#                                       start-up beside a minimal Qt tray program
+#   bench/run_all.sh BUILD_DIR --all    also the trim pass at scale (needs root),
+#                                       the dashboard refresh and the conversions
 set -euo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -14,5 +15,6 @@ ALL=${2:-}
 [[ $ALL == --all ]] || exit 0
 
 "$HERE/optimize/run.sh" "$BUILD"
-cmake --build "$BUILD" --target bench_monitor >/dev/null
+cmake --build "$BUILD" --target bench_monitor bench_conversions >/dev/null
 "$BUILD/bench/monitor/bench_monitor"
+"$BUILD/bench/bench_conversions"

@@ -66,6 +66,30 @@ start_cmd="bench/whole/startup.sh BUILD_DIR $STARTUP_RUNS"
     echo "Other copies of quorvel or quorvelctl on the machine during the idle run: ${v[other_optimisers_start]} at the start, ${v[other_optimisers_end]} at the end"
     echo "(their trim passes take pages from both programs, which then fault back in)."
     echo
+    echo "Where the window program's extra PSS lies (KiB, quorvel minus floor, at the end):"
+    echo
+    echo "| kind | quorvel | floor | difference |"
+    echo "|---|---:|---:|---:|"
+    grep '^breakdown ' "$RAW/idle_cost.txt" | awk '
+        {
+            who = $2; kib = $3
+            $1 = $2 = $3 = ""
+            what = substr($0, 4)
+            if (what ~ /^Qt libraries/) kind = "Qt libraries"
+            else if (what ~ /^heap/) kind = "heap and anonymous memory"
+            else if (what ~ /^fonts/ || what ~ /harfbuzz|freetype|graphite|fontconfig|libpng|libbrotli/) kind = "fonts, font caches, text shaping and rasterising libraries"
+            else if (what ~ /sqlite/) kind = "settings store library (SQLite)"
+            else if (what ~ /^program image/) kind = "program image"
+            else if (what ~ /JiaH/) kind = "skin engine"
+            else if (what ~ /GBK\.so|gconv/) kind = "GBK converter (iconv module)"
+            else kind = "other libraries and mappings"
+            sum[kind, who] += kib
+            kinds[kind] = 1
+        }
+        END {
+            for (k in kinds) printf "| %s | %d | %d | %d |\n", k, sum[k, "quorvel"], sum[k, "floor"], sum[k, "quorvel"] - sum[k, "floor"]
+        }' | sort -t'|' -k5 -rn
+    echo
     echo "PSS at the end by what is mapped (KiB):"
     echo
     echo '```'
