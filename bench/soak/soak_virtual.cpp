@@ -297,7 +297,8 @@ void Soak::userActs() {
                      controls().编辑框2.text().c_str(), controls().时钟1.period(), controls().时钟3.period());
         m_nextProgressHour = hour + 1;
     }
-    if (controls().时钟1.period() > 0 && controls().时钟1.period() < kTooFastPeriod) {
+    const std::int32_t trimPeriod = controls().时钟1.period();
+    if (trimPeriod > 0 && trimPeriod < kTooFastPeriod) {
         typeInterval();  // a pass every few milliseconds: the user changes it at once
     } else {
         switch (m_chance.between(0, 9)) {
@@ -309,10 +310,9 @@ void Soak::userActs() {
             default: break;  // just looks
         }
     }
-    const auto longest = IntervalPeriod(TextToNumber(controls().编辑框1.text())) > 0 &&
-                                 IntervalPeriod(TextToNumber(controls().编辑框1.text())) < kTooFastPeriod
-                             ? kShortUserPause
-                             : kLongestUserPause;
+    const std::int32_t typedPeriod = IntervalPeriod(TextToNumber(controls().编辑框1.text()));
+    const bool tooFast = typedPeriod > 0 && typedPeriod < kTooFastPeriod;
+    const auto longest = tooFast ? kShortUserPause : kLongestUserPause;
     m_user->setPeriod(static_cast<std::int32_t>(m_chance.between(1000, longest.count())));
 }
 
