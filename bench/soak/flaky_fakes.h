@@ -13,8 +13,7 @@
 // Platform layers for the long soak in virtual time: they answer like a busy
 // machine whose figures wander, and they fail calls at random from one seeded
 // generator, so that a run can be repeated exactly. The counters and the
-// settings store live in soak_monitor.h and soak_settings.h: their interface
-// headers both declare a qv::platform::KeyAccess and cannot share a file.
+// settings store live in soak_monitor.h and soak_settings.h.
 
 namespace qv::soak {
 

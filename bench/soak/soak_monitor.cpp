@@ -33,7 +33,7 @@ public:
     platform::NtQuerySystemInformationEntry findNtQuerySystemInformation() override;
     void globalMemoryStatus(MEMORYSTATUS& status) override;
     void sleep(std::chrono::milliseconds duration) override { m_loop.consume(duration); }
-    std::int32_t openDynDataKey(TextView, platform::KeyAccess, platform::DynDataKey&) override { return 2; }
+    std::int32_t openDynDataKey(TextView, platform::DynDataAccess, platform::DynDataKey&) override { return 2; }
     void queryDynDataValue(platform::DynDataKey, TextView, std::array<std::byte, 4>&) override {}
     void closeDynDataKey(platform::DynDataKey) override {}
 

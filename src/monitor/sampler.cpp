@@ -143,20 +143,20 @@ std::int32_t Sampler::queryCpuUsageNt() {
 }
 
 std::int32_t Sampler::queryCpuUsage9x() {
-    using platform::KeyAccess;
+    using platform::DynDataAccess;
     std::array<std::byte, 4> ignored{};
     platform::DynDataKey key = 0;
-    if (m_counters.openDynDataKey(kStartStatKey, KeyAccess::AllAccess, key) != 0) return kCpuUsageUnreadable;
+    if (m_counters.openDynDataKey(kStartStatKey, DynDataAccess::AllAccess, key) != 0) return kCpuUsageUnreadable;
     m_counters.queryDynDataValue(key, kCpuUsageValue, ignored);
     m_counters.closeDynDataKey(key);
 
-    if (m_counters.openDynDataKey(kStatDataKey, KeyAccess::Read, key) != 0) return kCpuUsageUnreadable;
+    if (m_counters.openDynDataKey(kStatDataKey, DynDataAccess::Read, key) != 0) return kCpuUsageUnreadable;
     std::array<std::byte, 4> usage{};
     m_counters.queryDynDataValue(key, kCpuUsageValue, usage);
     m_counters.sleep(kStatisticsWait);
     m_counters.closeDynDataKey(key);
 
-    if (m_counters.openDynDataKey(kStopStatKey, KeyAccess::AllAccess, key) != 0) return kCpuUsageUnreadable;
+    if (m_counters.openDynDataKey(kStopStatKey, DynDataAccess::AllAccess, key) != 0) return kCpuUsageUnreadable;
     m_counters.queryDynDataValue(key, kCpuUsageValue, ignored);
     m_counters.closeDynDataKey(key);
 

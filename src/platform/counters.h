@@ -71,7 +71,7 @@ using GlobalMemoryStatusExEntry = std::function<void(MEMORYSTATUSEX&)>;
 using NtQuerySystemInformationEntry =
     std::function<std::int32_t(SystemInformationClass, std::span<std::byte> buffer)>;
 
-enum class KeyAccess { Read, AllAccess };
+enum class DynDataAccess { Read, AllAccess };
 using DynDataKey = std::uint64_t;
 
 class Counters {
@@ -91,7 +91,7 @@ public:
     virtual void sleep(std::chrono::milliseconds duration) = 0;
 
     /// Opens a key under the dynamic-data root; 0 on success.
-    virtual std::int32_t openDynDataKey(TextView subKey, KeyAccess access, DynDataKey& key) = 0;
+    virtual std::int32_t openDynDataKey(TextView subKey, DynDataAccess access, DynDataKey& key) = 0;
     /// Reads a value into a 4-byte buffer; the result is not reported.
     virtual void queryDynDataValue(DynDataKey key, TextView valueName,
                                    std::array<std::byte, 4>& buffer) = 0;

@@ -85,10 +85,10 @@ public:
         if (loop) loop->consume(duration);
     }
 
-    std::int32_t openDynDataKey(TextView subKey, platform::KeyAccess access,
+    std::int32_t openDynDataKey(TextView subKey, platform::DynDataAccess access,
                                 platform::DynDataKey& key) override {
         const std::string name(subKey);
-        log.push_back("open " + name + (access == platform::KeyAccess::Read ? " read" : " all"));
+        log.push_back("open " + name + (access == platform::DynDataAccess::Read ? " read" : " all"));
         const auto found = keyOpenResults.find(name);
         if (found != keyOpenResults.end() && found->second != 0) return found->second;
         key = ++m_lastKey;

@@ -147,7 +147,7 @@ public:
 
     void sleep(std::chrono::milliseconds duration) override { std::this_thread::sleep_for(duration); }
 
-    std::int32_t openDynDataKey(TextView, KeyAccess, DynDataKey&) override { return kKeyNotFound; }
+    std::int32_t openDynDataKey(TextView, DynDataAccess, DynDataKey&) override { return kKeyNotFound; }
     void queryDynDataValue(DynDataKey, TextView, std::array<std::byte, 4>&) override {}
     void closeDynDataKey(DynDataKey) override {}
 

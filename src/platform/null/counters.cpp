@@ -19,7 +19,7 @@ public:
         status.dwLength = length;
     }
     void sleep(std::chrono::milliseconds) override {}
-    std::int32_t openDynDataKey(TextView, KeyAccess, DynDataKey&) override { return kKeyNotFound; }
+    std::int32_t openDynDataKey(TextView, DynDataAccess, DynDataKey&) override { return kKeyNotFound; }
     void queryDynDataValue(DynDataKey, TextView, std::array<std::byte, 4>&) override {}
     void closeDynDataKey(DynDataKey) override {}
 };
