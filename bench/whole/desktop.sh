@@ -42,6 +42,10 @@ wait_for() {
 
 die() {
     echo "error: $*" >&2
+    local log
+    for log in "$WORK"/xvfb.log "$WORK"/openbox.log "$WORK"/trayer.log; do
+        [[ -s $log ]] && { echo "--- $(basename "$log")"; tail -n 5 "$log"; } >&2
+    done
     exit 1
 }
 
