@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the whole-program benchmarks (sourced, not run): an X server of
 # our own with a window manager and a tray host, programs started beside it,
 # everything stopped by process id, and deadline waits instead of sleeps.
@@ -59,7 +60,8 @@ start_display() {
     DESKTOP_PIDS+=($!)
     exec 3>&-
     wait_for "the X server" test -s "$WORK/display" || die "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$WORK/display")"
+    DISPLAY=":$(head -n1 "$WORK/display")"
+    export DISPLAY
     wait_for "the X server to answer" root_answers || die "no answer from $DISPLAY"
 }
 

@@ -38,6 +38,7 @@ start_desktop
 start_program quorvel "$QUORVEL"
 QUORVEL_PID=$STARTED_PID
 start_program floor "$FLOOR"
+# shellcheck disable=SC2034  # read by name below, as ${!pid_var}
 FLOOR_PID=$STARTED_PID
 wait_for "the quorvel icon" icon_docked quorvel || die "quorvel's icon did not dock"
 wait_for "the floor icon" icon_docked bench_floor_tray || die "the floor program's icon did not dock"
@@ -46,7 +47,7 @@ wait_for "the floor icon" icon_docked bench_floor_tray || die "the floor program
 # both programs are ready already; their start-up work is left out.
 sleep "$SETTLE_SECONDS"
 
-declare -A ticks0 ns0 pss0 majflt0 lastTicks lastNs
+declare -A ticks0 ns0 pss0 majflt0 lastNs
 for name in quorvel floor; do
     pid_var=${name^^}_PID
     pid=${!pid_var}
@@ -54,7 +55,6 @@ for name in quorvel floor; do
     ns0[$name]=$(cpu_nanoseconds "$pid")
     pss0[$name]=$(pss_kib "$pid")
     majflt0[$name]=$(major_faults "$pid")
-    lastTicks[$name]=${ticks0[$name]}
     lastNs[$name]=${ns0[$name]}
     : >"$WORK/$name.intervals"
     : >"$WORK/$name.pss"
@@ -126,7 +126,8 @@ for name in quorvel floor; do
     echo "${name}_uss_kib_end=$(uss_kib "$pid")"
     echo "${name}_rss_kib_end=$(rss_kib "$pid")"
     echo "${name}_major_faults=$(($(major_faults "$pid") - ${majflt0[$name]}))"
-    echo "${name}_threads=$(ls /proc/"$pid"/task | wc -l)"
+    threads=(/proc/"$pid"/task/*)
+    echo "${name}_threads=${#threads[@]}"
     if [[ -s $WORK/$name.perf ]]; then
         awk -F, -v n="$name" -v e="$elapsed_ns" '
             $3 == "task-clock" { printf "%s_perf_task_clock_percent=%.4f\n", n, 100 * $1 * 1e6 / e }
