@@ -4,15 +4,42 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 
 namespace qv::platform {
 namespace {
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+/// A converter kept open for the whole run: opening one costs more than most
+/// of the conversions the program makes (a caption a second).
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter() {
+        if (m_cd != kNoConverter) iconv_close(m_cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    /// The converter reset to its initial state, locked for one conversion.
+    iconv_t acquire(std::unique_lock<std::mutex>& lock) {
+        lock = std::unique_lock<std::mutex>(m_mutex);
+        if (m_cd != kNoConverter) iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        return m_cd;
+    }
+
+private:
+    std::mutex m_mutex;
+    iconv_t m_cd;
+};
+
 // One conversion with iconv, replacing what cannot be converted.
-std::string convert(const char* to, const char* from, std::string_view input,
+std::string convert(Converter& converter, bool fromGbk, std::string_view input,
                     std::string_view replacement) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(input);
+    std::unique_lock<std::mutex> lock;
+    const iconv_t cd = converter.acquire(lock);
+    if (cd == kNoConverter) return std::string(input);
     std::string output;
     output.reserve(input.size() * 3 / 2 + 4);
     char* in = const_cast<char*>(input.data());
@@ -28,24 +55,27 @@ std::string convert(const char* to, const char* from, std::string_view input,
         // EILSEQ or EINVAL: skip one byte (a whole lead and trail where it can)
         output.append(replacement);
         const std::size_t skip =
-            (static_cast<unsigned char>(*in) >= 0x80 && inLeft >= 2 && std::strcmp(from, "GBK") == 0)
+            (static_cast<unsigned char>(*in) >= 0x80 && inLeft >= 2 && fromGbk)
                 ? 2
                 : 1;
         in += skip;
         inLeft -= skip;
     }
-    iconv_close(cd);
     return output;
 }
 
 }  // namespace
 
-std::string gbkToUtf8(std::string_view gbk) { return convert("UTF-8", "GBK", gbk, "\xef\xbf\xbd"); }
+std::string gbkToUtf8(std::string_view gbk) {
+    static Converter fromGbk("UTF-8", "GBK");
+    return convert(fromGbk, true, gbk, "\xef\xbf\xbd");
+}
 
 std::string utf8ToGbk(std::string_view utf8) {
     // TRANSLIT turns a character that GBK lacks into "?"; bytes that are not
     // UTF-8 at all become "?" too.
-    return convert("GBK//TRANSLIT", "UTF-8", utf8, "?");
+    static Converter toGbk("GBK//TRANSLIT", "UTF-8");
+    return convert(toGbk, false, utf8, "?");
 }
 
 }  // namespace qv::platform
