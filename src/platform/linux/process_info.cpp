@@ -1,5 +1,7 @@
 #include "platform/process_info.h"
 
+#include "platform/linux/processes_proc.h"
+
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -97,9 +99,10 @@ std::optional<ProcessSample> sampleProcess(std::uint32_t pid, const std::string&
 std::optional<std::uint64_t> availableMemoryKb(const std::string& procRoot) {
     const auto meminfo = readFile(procRoot + "/meminfo");
     if (!meminfo) return std::nullopt;
-    const auto at = meminfo->find("MemAvailable:");
-    if (at == std::string::npos) return std::nullopt;
-    return leadingNumber(std::string_view(*meminfo).substr(at + 13, 32));
+    // The trim layer's own reading, so that the report and the pass agree.
+    const auto info = proctrim::parseMemInfo(*meminfo);
+    if (!info) return std::nullopt;
+    return info->availableBytes / 1024;
 }
 
 }  // namespace qv::platform
