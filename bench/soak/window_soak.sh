@@ -22,10 +22,6 @@ PROGRAM=$BUILD_DIR/bin/quorvel
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 REPO=$(cd "$HERE/../.." && pwd)
 RESULTS=$HERE/results
-OPENBOX_RC=$REPO/tests/e2e/openbox-rc.xml
-
-SCREEN_W=1024
-SCREEN_H=768
 DEADLINE_SECONDS=20
 SAMPLE_PERIOD=10          # seconds between footprint samples
 COUNTER_PERIOD=0.5        # seconds between read-counter readings
@@ -40,85 +36,39 @@ for tool in Xvfb openbox trayer xdotool xwininfo xprop import; do
     command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 
+# The X server, window manager, tray host and the waits are the whole-program
+# benchmarks' own.
+# shellcheck source=../whole/desktop.sh
+source "$REPO/bench/whole/desktop.sh"
+
 mkdir -p "$RESULTS"
 WORK=$(mktemp -d)
-PIDS=()
 SAMPLES=$RESULTS/window_soak_samples.tsv
 COUNTER_LOG=$RESULTS/window_soak_syscr.tsv
 PROGRAM_LOG=$RESULTS/window_soak_program.log
 REPORT=$RESULTS/window_soak.md
 
-cleanup() {
-    local i pid
-    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
-        pid=${PIDS[i]}
-        if kill "$pid" 2>/dev/null; then wait "$pid" 2>/dev/null || true; fi
-    done
+finish() {
+    desktop_cleanup
     rm -rf "$WORK"
 }
-trap cleanup EXIT
-
-die() {
-    echo "window soak: $*" >&2
-    exit 1
-}
-
-# Polls a condition (a shell command) until it holds or the deadline passes.
-wait_for() {
-    local what=$1
-    shift
-    local end=$((SECONDS + DEADLINE_SECONDS))
-    until "$@"; do
-        ((SECONDS < end)) || { echo "timed out waiting for: $what" >&2; return 1; }
-        sleep 0.05
-    done
-}
-
-x_answers() { xprop -root _NET_SUPPORTED >/dev/null 2>&1; }
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-tray_ready() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
-
-start_display() {
-    exec 3>"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-    PIDS+=($!)
-    exec 3>&-
-    wait_for "the X server" test -s "$WORK/display" || die "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$WORK/display")"
-    wait_for "the X server to answer" x_answers || die "no answer from $DISPLAY"
-}
-
-start_desktop() {
-    openbox --config-file "$OPENBOX_RC" >"$WORK/openbox.log" 2>&1 &
-    PIDS+=($!)
-    wait_for "the window manager" wm_ready || die "openbox did not start"
-    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-        --transparent false >"$WORK/trayer.log" 2>&1 &
-    PIDS+=($!)
-    wait_for "the tray host" tray_ready || die "trayer did not start"
-}
+trap finish EXIT
 
 start_program() {
     mkdir -p "$WORK/config" "$WORK/data"
     env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" \
         XDG_RUNTIME_DIR="$WORK" "$PROGRAM" >"$WORK/stdout.log" 2>"$PROGRAM_LOG" &
     PROGRAM_PID=$!
-    PIDS+=($PROGRAM_PID)
+    DESKTOP_PIDS+=("$PROGRAM_PID")
 }
 
-icon_window() {
-    xwininfo -root -tree 2>/dev/null | awk '
-        /"panel": \("panel" "trayer"\)/ { inpanel = 1; next }
-        inpanel && /\("quorvel" "quorvel"\)/ { print $1; exit }'
-}
-icon_docked() { [ -n "$(icon_window)" ]; }
 main_window() { xdotool search --onlyvisible --name '^Quorvel1\.0$' 2>/dev/null | head -n1 || true; }
 window_shown() { [ -n "$(main_window)" ]; }
 
 menu_window() {
     local w
     for w in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null || true); do
-        [ "$(printf '0x%x' "$w")" = "$(icon_window)" ] && continue
+        [ "$(printf '0x%x' "$w")" = "$(icon_window quorvel)" ] && continue
         xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
         echo "$w"
         return
@@ -133,7 +83,7 @@ geometry() {  # x y width height of a window's client area
 
 show_window() {
     local x y w h
-    read -r x y w h < <(geometry "$(icon_window)")
+    read -r x y w h < <(geometry "$(icon_window quorvel)")
     xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
     wait_for "the tray menu" menu_open || die "no menu after a click on the icon"
     xdotool key Down Return  # first item: show the main window
@@ -153,7 +103,6 @@ type_interval() {
 read_calls() { awk '/^syscr:/ {print $2}' "/proc/$PROGRAM_PID/io"; }
 status_field() { awk -v k="$1:" '$1 == k {print $2}' "/proc/$PROGRAM_PID/status"; }
 fd_count() { ls "/proc/$PROGRAM_PID/fd" | wc -l; }
-cpu_ticks() { awk '{sub(/.*\) /, ""); print $12 + $13}' "/proc/$PROGRAM_PID/stat"; }
 alive() { kill -0 "$PROGRAM_PID" 2>/dev/null; }
 
 # A pass makes the read counter rise by at least this much within 0.5 s: half
@@ -192,14 +141,14 @@ first_pass_seen() { watch_calls; ((PASSES > 0)); }
 
 sample_footprint() {  # elapsed seconds
     printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$(status_field VmRSS)" "$(fd_count)" \
-        "$(status_field Threads)" "$(cpu_ticks)" "$PASSES" >>"$SAMPLES"
+        "$(status_field Threads)" "$(cpu_ticks "$PROGRAM_PID")" "$PASSES" >>"$SAMPLES"
 }
 
 echo "window soak: $MINUTES minute(s) of $PROGRAM"
 start_display
 start_desktop
 start_program
-wait_for "the icon to dock" icon_docked || die "no tray icon"
+wait_for "the icon to dock" icon_docked quorvel || die "no tray icon"
 show_window
 THRESHOLD=$(pass_threshold)
 printf 'time\tsyscr\trise\n' >"$COUNTER_LOG"
@@ -279,7 +228,7 @@ verdict "passes counted >= 95 % of expected" test $((PASSES * 100)) -ge $((EXPEC
         "$(process_count) processes; shared with other work."
     echo
     echo "The window shown from the tray menu, interval strategy, 0.05 minutes typed into"
-    echo "the interval box; Xvfb $SCREEN_W x $SCREEN_H, openbox, trayer. Soak time counted from"
+    echo "the interval box; Xvfb 1024 x 768, openbox, trayer. Soak time counted from"
     echo "the first pass at the new interval: ${ELAPSED} s."
     echo
     echo "| figure | first | last | min | max |"
