@@ -61,6 +61,14 @@ public:
 /// Clamps a chart value as every chart stores it.
 double ClampChartValue(double value);
 
+/// The three timers of MainWindow, which live apart from its widgets: they
+/// run whether or not the window has ever been made.
+struct WindowTimers {
+    Timer& 时钟1;  // trim timer
+    Timer& 时钟2;  // refresh timer
+    Timer& 时钟3;  // watch timer
+};
+
 /// The controls of MainWindow that handlers use, by their form names.
 struct MainWindowControls {
     WindowControl& window;

@@ -79,6 +79,7 @@ struct PlainMainWindow {
     Timer 时钟1, 时钟2, 时钟3;
 
     MainWindowControls controls();
+    WindowTimers timers() { return {时钟1, 时钟2, 时钟3}; }
 };
 
 }  // namespace qv

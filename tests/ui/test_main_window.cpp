@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "platform/codec.h"
+#include "ui/deferred_window.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_shell.h"
+#include "ui/qt/qt_timer.h"
 #include "ui/qt/window_program.h"
 
 namespace qv {
@@ -58,6 +60,11 @@ struct WindowFixture : ::testing::Test {
         return *found;
     }
 
+    MainWindowControls controls() { return window.controls({trimTimer, refreshTimer, watchTimer}); }
+
+    Timer trimTimer{std::make_unique<QtTimerBackend>(), kTrimTimerTemplatePeriod};
+    Timer refreshTimer{std::make_unique<QtTimerBackend>(), kRefreshTimerTemplatePeriod};
+    Timer watchTimer{std::make_unique<QtTimerBackend>(), kWatchTimerTemplatePeriod};
     MainWindow window{TaskbarPresence::Listed};
 };
 
@@ -156,61 +163,61 @@ TEST_F(WindowFixture, InitialTexts) {
     for (const Case& c : buttons) {
         EXPECT_EQ(widget<QAbstractButton>(c.name).text(), utf8(c.text)) << c.name;
     }
-    MainWindowControls controls = window.controls();
-    EXPECT_EQ(controls.编辑框1.text(), "5");
-    EXPECT_EQ(controls.编辑框2.text(), "40");
-    EXPECT_FALSE(controls.单选框3.checked());
-    EXPECT_FALSE(controls.单选框4.checked());
-    EXPECT_FALSE(controls.选择框3.checked());
+    MainWindowControls live = controls();
+    EXPECT_EQ(live.编辑框1.text(), "5");
+    EXPECT_EQ(live.编辑框2.text(), "40");
+    EXPECT_FALSE(live.单选框3.checked());
+    EXPECT_FALSE(live.单选框4.checked());
+    EXPECT_FALSE(live.选择框3.checked());
     EXPECT_FALSE(widget<QPushButton>("按钮1").isDefault());
-    EXPECT_EQ(controls.时钟1.period(), 0);
-    EXPECT_EQ(controls.时钟2.period(), 1000);
-    EXPECT_TRUE(controls.时钟2.running());
-    EXPECT_EQ(controls.时钟3.period(), 0);
+    EXPECT_EQ(live.时钟1.period(), 0);
+    EXPECT_EQ(live.时钟2.period(), 1000);
+    EXPECT_TRUE(live.时钟2.running());
+    EXPECT_EQ(live.时钟3.period(), 0);
 }
 
 TEST_F(WindowFixture, EditBoxesTakeAnyTextAndBlockInputWhenDisabled) {
-    MainWindowControls controls = window.controls();
+    MainWindowControls live = controls();
     auto& edit = widget<QLineEdit>("编辑框1");
     window.show();
     edit.setFocus();
     edit.selectAll();
     QTest::keyClicks(&edit, QStringLiteral("ab"));
-    EXPECT_EQ(controls.编辑框1.text(), "ab");
+    EXPECT_EQ(live.编辑框1.text(), "ab");
 
-    controls.编辑框1.setDisabled(true);
-    EXPECT_TRUE(controls.编辑框1.disabled());
+    live.编辑框1.setDisabled(true);
+    EXPECT_TRUE(live.编辑框1.disabled());
     EXPECT_FALSE(edit.isEnabled());
-    controls.编辑框1.setDisabled(false);
+    live.编辑框1.setDisabled(false);
     EXPECT_TRUE(edit.isEnabled());
 
-    controls.编辑框2.setText("\xd6\xd0");  // "中" in GBK
+    live.编辑框2.setText("\xd6\xd0");  // "中" in GBK
     EXPECT_EQ(edit.parentWidget()->findChild<QLineEdit*>(utf8("编辑框2"))->text(), utf8("中"));
-    EXPECT_EQ(controls.编辑框2.text(), "\xd6\xd0");
+    EXPECT_EQ(live.编辑框2.text(), "\xd6\xd0");
 }
 
 TEST_F(WindowFixture, CheckedWritesLeaveTheOtherRadioButtonButClicksClearIt) {
-    MainWindowControls controls = window.controls();
+    MainWindowControls live = controls();
     window.show();
-    controls.单选框3.setChecked(true);
-    controls.单选框4.setChecked(true);
-    EXPECT_TRUE(controls.单选框3.checked());
-    EXPECT_TRUE(controls.单选框4.checked());
-    controls.单选框4.setChecked(false);
-    EXPECT_FALSE(controls.单选框4.checked()) << "a written button can be cleared";
+    live.单选框3.setChecked(true);
+    live.单选框4.setChecked(true);
+    EXPECT_TRUE(live.单选框3.checked());
+    EXPECT_TRUE(live.单选框4.checked());
+    live.单选框4.setChecked(false);
+    EXPECT_FALSE(live.单选框4.checked()) << "a written button can be cleared";
 
     QTest::mouseClick(&widget<QWidget>("单选框4"), Qt::LeftButton, {}, QPoint(8, 10));
-    EXPECT_TRUE(controls.单选框4.checked());
-    EXPECT_FALSE(controls.单选框3.checked()) << "a click clears the other";
+    EXPECT_TRUE(live.单选框4.checked());
+    EXPECT_FALSE(live.单选框3.checked()) << "a click clears the other";
 }
 
 TEST_F(WindowFixture, CheckBoxClickToggleBeforeItsHandlerRuns) {
     std::vector<bool> seen;
-    MainWindowControls controls = window.controls();
+    MainWindowControls live = controls();
     window.setEvents(onlyEvent(&MainWindow::Events::autostartClicked,
-                               [&] { seen.push_back(controls.选择框3.checked()); }));
+                               [&] { seen.push_back(live.选择框3.checked()); }));
     window.show();
-    controls.选择框3.setChecked(true);
+    live.选择框3.setChecked(true);
     EXPECT_TRUE(seen.empty()) << "a write raises no click";
     QTest::mouseClick(&widget<QWidget>("选择框3"), Qt::LeftButton, {}, QPoint(8, 13));
     EXPECT_EQ(seen, std::vector<bool>{false});
@@ -245,8 +252,8 @@ TEST_F(WindowFixture, LabelsPaintTheirColoursAndTheEngravedCopy) {
         {"标签9", {0, 0, 0}, true},       {"标签4", {144, 0, 255}, false},
         {"标签3", {0, 0, 0}, false},      {"标签10", {0, 0, 0}, false},
     };
-    MainWindowControls controls = window.controls();
-    for (LabelControl* empty : {&controls.标签5, &controls.标签22, &controls.标签24, &controls.标签26})
+    MainWindowControls live = controls();
+    for (LabelControl* empty : {&live.标签5, &live.标签22, &live.标签24, &live.标签26})
         empty->setCaption("1536  M");
     window.show();
     const QRgb white = qRgb(255, 255, 255);
@@ -311,11 +318,44 @@ TEST_F(WindowFixture, NoteWrapsFromTheTopOverSeveralLines) {
 
 TEST_F(WindowFixture, CaptionWritesRepaint) {
     window.show();
-    MainWindowControls controls = window.controls();
+    MainWindowControls live = controls();
     const QImage before = paintedLabel(window, "标签4");
-    controls.标签4.setCaption("abc");
-    EXPECT_EQ(controls.标签4.caption(), "abc");
+    live.标签4.setCaption("abc");
+    EXPECT_EQ(live.标签4.caption(), "abc");
     EXPECT_NE(paintedLabel(window, "标签4"), before);
+}
+
+TEST_F(WindowFixture, AWindowMadeOnFirstShowingStartsAsTheTemplateOrAsTheHandlersLeftIt) {
+    std::unique_ptr<MainWindow> made;
+    DeferredMainWindow deferred(std::make_unique<QtTimerBackend>(),
+                                std::make_unique<QtTimerBackend>(),
+                                std::make_unique<QtTimerBackend>(), [&](WindowTimers timers) {
+                                    made = std::make_unique<MainWindow>(TaskbarPresence::Listed);
+                                    return made->controls(timers);
+                                });
+    MainWindowControls handlers = deferred.controls();
+    handlers.标签22.setCaption("812MB");
+    handlers.单选框4.setChecked(true);
+    handlers.编辑框2.setDisabled(true);
+    handlers.window.setVisible(true);
+    ASSERT_TRUE(made);
+    EXPECT_TRUE(made->isVisible());
+
+    MainWindowControls fresh = controls();
+    MainWindowControls built = made->controls({handlers.时钟1, handlers.时钟2, handlers.时钟3});
+    for (const char* name : {"标签13", "标签15", "标签5", "标签24", "标签26", "标签4"}) {
+        EXPECT_EQ(dynamic_cast<LabelControl*>(made->control(name))->caption(),
+                  dynamic_cast<LabelControl*>(window.control(name))->caption())
+            << name;
+    }
+    EXPECT_EQ(shownText(built.标签22), "812MB");
+    EXPECT_EQ(built.编辑框1.text(), fresh.编辑框1.text());
+    EXPECT_EQ(built.编辑框2.text(), fresh.编辑框2.text());
+    EXPECT_FALSE(built.编辑框1.disabled());
+    EXPECT_FALSE(made->control("编辑框2")->isEnabled());
+    EXPECT_FALSE(built.单选框3.checked());
+    EXPECT_TRUE(built.单选框4.checked());
+    EXPECT_FALSE(built.选择框3.checked());
 }
 
 TEST_F(WindowFixture, PressesOnBackgroundLabelsAndGroupsDragTheWindow) {

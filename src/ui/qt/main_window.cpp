@@ -25,8 +25,6 @@ constexpr auto kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowT
                               Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                               Qt::WindowCloseButtonHint;
 
-std::unique_ptr<TimerBackend> qtBackend() { return std::make_unique<QtTimerBackend>(); }
-
 void run(const std::function<void()>& handler) {
     if (handler) handler();
 }
@@ -37,10 +35,7 @@ QRect toQRect(Rect r) { return QRect(r.left, r.top, r.width, r.height); }
 
 MainWindow::MainWindow(TaskbarPresence taskbar)
     : QWidget(nullptr, kWindowFlags),
-      m_taskbar(taskbar),
-      m_trimTimer(qtBackend(), kTrimTimerTemplatePeriod),
-      m_refreshTimer(qtBackend(), kRefreshTimerTemplatePeriod),
-      m_watchTimer(qtBackend(), kWatchTimerTemplatePeriod) {
+      m_taskbar(taskbar) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QString::fromLatin1(texts::kWindowTitle.data(),
                                        static_cast<int>(texts::kWindowTitle.size())));
@@ -114,7 +109,7 @@ T& MainWindow::named(const char* formName) const {
     return *dynamic_cast<T*>(m_controls.at(formName));
 }
 
-MainWindowControls MainWindow::controls() {
+MainWindowControls MainWindow::controls(WindowTimers timers) {
     return MainWindowControls{*this,
                               named<CaptionLabel>("标签13"),
                               named<CaptionLabel>("标签15"),
@@ -130,9 +125,9 @@ MainWindowControls MainWindow::controls() {
                               named<EditBox>("编辑框2"),
                               named<CaptionLabel>("标签4"),
                               named<CheckBox>("选择框3"),
-                              m_trimTimer,
-                              m_refreshTimer,
-                              m_watchTimer};
+                              timers.时钟1,
+                              timers.时钟2,
+                              timers.时钟3};
 }
 
 QWidget* MainWindow::control(const std::string& formName) const {

@@ -9,7 +9,6 @@
 #include <QWidget>
 
 #include "ui/controls.h"
-#include "ui/qt/qt_timer.h"
 #include "ui/qt/widgets.h"
 #include "ui/visibility.h"
 
@@ -22,8 +21,8 @@ class BarChart;
 enum class TaskbarPresence { Listed, OffTaskbar };
 
 /// The program's only window, built from its template: every control as a
-/// child widget named by its form name, the three timers, and the window's
-/// Visible and Position properties.
+/// child widget named by its form name, and the window's Visible and
+/// Position properties. Its timers live apart from it (WindowTimers).
 class MainWindow final : public QWidget, public WindowControl, private WindowStateHost {
     Q_OBJECT
 public:
@@ -43,7 +42,8 @@ public:
     /// window with the mouse.
     void setMoveStarter(std::function<void()> starter) { m_moveStarter = std::move(starter); }
 
-    MainWindowControls controls();
+    /// The controls handlers use, with the timers given.
+    MainWindowControls controls(WindowTimers timers);
     /// The child of that form name (UTF-8), or nullptr.
     QWidget* control(const std::string& formName) const;
 
@@ -87,9 +87,6 @@ private:
     Events m_events;
     std::function<void()> m_moveStarter;
     std::map<std::string, QWidget*> m_controls;
-    Timer m_trimTimer;
-    Timer m_refreshTimer;
-    Timer m_watchTimer;
     bool m_centredThisShowing = false;
     QMargins m_centredWithFrame;
     QMargins m_knownFrame;

@@ -11,6 +11,7 @@
 #include "core/application.h"
 #include "core/shared_state.h"
 #include "platform/shell.h"
+#include "ui/deferred_window.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_framework.h"
 #include "ui/qt/qt_tray.h"
@@ -31,15 +32,19 @@ public:
     /// Start-up, the event loop and the orderly end; the exit code.
     int run();
 
-    /// Valid once run() has loaded the window.
+    /// The real window, made the first time it is shown; nullptr until then.
     MainWindow* window() { return m_window.get(); }
+    /// The window's controls as the handlers see them; valid once run() has
+    /// loaded the program.
+    DeferredMainWindow* controls() { return m_controls.get(); }
     TrayEntry* trayEntry() { return m_entry.get(); }
     QtTray* tray() { return m_tray.get(); }
     const VisibilityRules& rules() const { return m_rules; }
 
 private:
     void load();
-    void bindWindowEvents(const Program::Parts& parts);
+    MainWindowControls buildWindow(WindowTimers timers);
+    void bindWindowEvents();
     TrayCommandHandlers trayCommands();
 
     platform::Shell& m_shell;
@@ -49,6 +54,7 @@ private:
     SharedState m_state;
     QtFramework m_framework;
     Application m_application;
+    std::unique_ptr<DeferredMainWindow> m_controls;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QtTray> m_tray;
     std::unique_ptr<TrayEntry> m_entry;
