@@ -126,11 +126,43 @@ QPoint bareSpot(const QWidget& window) {
     return {0, 0};
 }
 
+/// The engine in a program that has a window, made or not yet shown: the
+/// look is applied as soon as it is asked for.
 class RealEngine : public ::testing::Test {
 protected:
     Installation& inst = installation();
+    QWidget programWindow;
     void TearDown() override { EXPECT_TRUE(inst.fatalMessages.empty()); }
 };
+
+// First in the file: the engine stays loaded for the whole run, and it keeps
+// the look back only until the first window needs it.
+TEST(EngineBeforeAnyWindow, KeepsTheLookUntilTheFirstWidgetOfAWindowIsPolished) {
+    Installation& inst = installation();
+    ASSERT_TRUE(QApplication::topLevelWidgets().isEmpty()) << "must run before windows are made";
+    QWidget trayIcon;  // what the toolkit's tray icon is made of
+    trayIcon.setObjectName(QStringLiteral("QSystemTrayIconSys"));
+    inst.install({{"SkinID", 29}});
+    trayIcon.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(application().styleSheet().isEmpty()) << "a tray icon alone needs no look";
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), inst.plainPalette.color(QPalette::Window));
+
+    QMenu menu;  // the tray's menu is often the first window
+    menu.addAction("Show");
+    menu.ensurePolished();
+    EXPECT_FALSE(application().styleSheet().isEmpty());
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window),
+              colourOf(builtInSkin(29), ColourRole::Window));
+    EXPECT_STREQ(menu.style()->metaObject()->className(), "QStyleSheetStyle")
+        << "the first widget is polished by the skinned style itself";
+
+    StandInWindow window;
+    const QImage shot = screenshot(window, "first_window_skin_29");
+    EXPECT_EQ(QColor(shot.pixel(bareSpot(window))), colourOf(builtInSkin(29), ColourRole::Window));
+    EXPECT_TRUE(inst.fatalMessages.empty());
+    inst.install({{"SkinID", 40}});  // the plain look again, for the tests after this one
+}
 
 TEST_F(RealEngine, SkinsOneTwoAnd29LookDifferentAndUseTheirPalette) {
     MainWindow window{TaskbarPresence::Listed};

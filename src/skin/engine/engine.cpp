@@ -40,6 +40,10 @@ struct PlainLook {
 
 struct Engine {
     bool attached = false;
+    // Whether a window has asked for the look. Until then the skin and its
+    // adjustments are only kept: a program waiting in the tray pays neither
+    // for parsing the style sheet nor for the styled widgets' extra state.
+    bool windowSeen = false;
     std::optional<PlainLook> plain;
     std::optional<SkinFile> skin;
     HsvShift shift;
@@ -142,11 +146,34 @@ void applyOpacityEverywhere() {
     for (QWidget* widget : QApplication::topLevelWidgets()) applyOpacity(widget);
 }
 
-/// Gives windows and menus that appear later the current opacity.
+// The tray's icon is a window of the toolkit's own that shows only the
+// icon's pixels: it needs no look.
+bool needsLook(const QWidget* widget) {
+    const QWidget* window = widget->window();
+    return window->objectName() != QLatin1String("QSystemTrayIconSys") &&
+           !window->inherits("QSystemTrayIconSys");
+}
+
+bool anyWindowNeedsLook() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(), needsLook);
+}
+
+void applyLook();
+
+/// Gives windows and menus that appear later the current opacity, and the
+/// look to the first widget that needs it.
 class WindowWatcher final : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* object, QEvent* event) override {
+        // Filters see the polish before the widget's style does, so the
+        // first widget is polished by the skinned style already.
+        if (event->type() == QEvent::Polish && !engine().windowSeen && object->isWidgetType() &&
+            needsLook(static_cast<QWidget*>(object))) {
+            engine().windowSeen = true;
+            applyLook();
+        }
         if (event->type() == QEvent::Show && object->isWidgetType()) {
             applyOpacity(static_cast<QWidget*>(object));
         }
@@ -165,6 +192,8 @@ void applyLook() {
     QApplication* app = application();
     Engine& e = engine();
     if (!app || !e.attached) return;
+    if (!e.windowSeen) e.windowSeen = anyWindowNeedsLook();
+    if (!e.windowSeen) return;
     if (!e.skin) {
         app->setStyleSheet(QString());
         if (app->style()->name() != e.plain->styleName) QApplication::setStyle(e.plain->styleName);
