@@ -119,6 +119,43 @@ TEST_F(LoadingTest, AStoreDestroyedWithKeysOpenLetsTheLibraryGo) {
     EXPECT_FALSE(sqliteMapped());
 }
 
+/// One statement's first column as an integer, through the store's own load.
+std::optional<std::int64_t> queryNumber(const std::filesystem::path& file, const char* sql) {
+    auto load = platform::loadSqliteLibrary();
+    if (!load.library) return std::nullopt;
+    const auto& sqlite = **load.library;
+    sqlite3* db = nullptr;
+    std::optional<std::int64_t> number;
+    if (sqlite.open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite.prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
+            const int rc = sqlite.step(statement);
+            if (rc == SQLITE_ROW) number = sqlite.column_int64(statement, 0);
+            if (rc == SQLITE_DONE) number = 0;
+        }
+        sqlite.finalize(statement);
+    }
+    sqlite.close(db);
+    return number;
+}
+
+TEST_F(LoadingTest, AFileWithoutTheSchemaMarkIsStillUsedAndGainsIt) {
+    // Files made before the mark was kept have user_version 0.
+    test::TempDir home;
+    const auto file = home.path() / "settings.db";
+    platform::SqliteSettingsStore store(file);
+    ASSERT_TRUE(WriteRegistryText(store, 3, "Software\\Q\\V", "x"));
+    EXPECT_EQ(queryNumber(file, "PRAGMA user_version"), 1);
+    ASSERT_EQ(queryNumber(file, "PRAGMA user_version = 0"), 0);
+
+    EXPECT_TRUE(RegistryValueExists(store, 3, "Software\\Q\\V"));
+    EXPECT_TRUE(WriteRegistryText(store, 3, "Software\\Q\\W", "y"));
+    EXPECT_EQ(queryNumber(file, "PRAGMA user_version"), 1);
+    EXPECT_EQ(queryNumber(file, "SELECT count(*) FROM settings_keys WHERE parent = 0"), 5)
+        << "the roots, once each";
+    EXPECT_EQ(platform::sqliteLibraryUsers(), 0);
+}
+
 const std::vector<std::string> kAllFunctions = {
     "sqlite3_open_v2",      "sqlite3_close",        "sqlite3_exec",        "sqlite3_prepare_v2",
     "sqlite3_finalize",     "sqlite3_bind_int64",   "sqlite3_bind_blob64", "sqlite3_bind_zeroblob",

@@ -11,6 +11,11 @@ namespace {
 
 constexpr auto kBusyTimeout = std::chrono::milliseconds{10000};
 
+/// Recorded in the file's user_version by the schema's own transaction, so
+/// that an open finds a finished schema with one read instead of a write
+/// transaction (every call opens the file anew).
+constexpr std::int64_t kSchemaVersion = 1;
+
 constexpr const char* kSchema = R"sql(
 BEGIN IMMEDIATE;
 CREATE TABLE IF NOT EXISTS settings_keys(
@@ -30,6 +35,7 @@ CREATE TABLE IF NOT EXISTS settings_values(
   PRIMARY KEY(key, folded));
 INSERT OR IGNORE INTO settings_keys(root, parent, path, name) VALUES
   (1, 0, x'', x''), (2, 0, x'', x''), (3, 0, x'', x''), (4, 0, x'', x''), (5, 0, x'', x'');
+PRAGMA user_version = 1;
 COMMIT;
 )sql";
 
@@ -126,11 +132,17 @@ bool useWriteAheadLog(const SqliteFunctions& sqlite, sqlite3* db) {
     return pragma.text(0) == "wal";
 }
 
+bool schemaIsCurrent(const SqliteFunctions& sqlite, sqlite3* db) {
+    Statement version(sqlite, db, "PRAGMA user_version");
+    return version.step() == Step::Row && version.integer(0) >= kSchemaVersion;
+}
+
 bool configure(const SqliteFunctions& sqlite, sqlite3* db) {
     if (sqlite.busy_timeout(db, static_cast<int>(kBusyTimeout.count())) != SQLITE_OK) return false;
     if (!useWriteAheadLog(sqlite, db)) return false;
     if (!execute(sqlite, db, "PRAGMA synchronous=FULL")) return false;
     if (!execute(sqlite, db, "PRAGMA foreign_keys=ON")) return false;
+    if (schemaIsCurrent(sqlite, db)) return true;
     if (execute(sqlite, db, kSchema)) return true;
     execute(sqlite, db, "ROLLBACK");
     return false;
