@@ -5,7 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -157,6 +159,29 @@ long long leadingExponent(const DecimalParts& p) {
     return exponent - static_cast<long long>(inFraction) - 1;
 }
 
+// Below this every whole number has at most 13 digits, which %.13g prints
+// exactly and without a point.
+constexpr double kWholeNumbersPrintedPlainly = 1e13;
+// Up to 15 digits a whole number is exact in a double.
+constexpr std::size_t kExactWholeDigits = 15;
+
+// The figures of every refresh are mostly whole numbers (megabytes, percents):
+// printing them without the shortest-digits tables keeps those tables' pages
+// out of an idle program.
+std::optional<Text> wholeNumberText(double magnitude) {
+    if (magnitude >= kWholeNumbersPrintedPlainly || std::trunc(magnitude) != magnitude)
+        return std::nullopt;
+    return std::to_string(static_cast<std::uint64_t>(magnitude));
+}
+
+std::optional<double> exactWholeNumber(const DecimalParts& parts) {
+    if (!parts.exponent.empty() || parts.integerDigits.size() > kExactWholeDigits) return std::nullopt;
+    if (parts.fractionDigits.find_first_not_of('0') != std::string::npos) return std::nullopt;
+    std::uint64_t value = 0;
+    for (char c : parts.integerDigits) value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    return static_cast<double>(value);
+}
+
 }  // namespace
 
 Text NumberToText(std::int32_t value) { return std::to_string(value); }
@@ -165,6 +190,7 @@ Text NumberToText(double value) {
     if (!std::isfinite(value)) return nonFiniteText(value);
     const std::string sign = std::signbit(value) ? "-" : "";
     if (value == 0.0) return sign + "0";
+    if (auto whole = wholeNumberText(std::fabs(value))) return sign + *whole;
     const Digits d = significantDigits(std::fabs(value));
     const bool exponential = d.exponent < -4 || d.exponent >= kSignificantDigits;
     return sign + (exponential ? exponentForm(d) : positionalForm(d));
@@ -193,6 +219,7 @@ double TextToNumber(TextView text) {
     const Text folded = ToHalfWidth(text);
     DecimalParts parts;
     if (!readDecimal(folded, parts)) return 0.0;
+    if (auto whole = exactWholeNumber(parts)) return parts.negative ? -*whole : *whole;
     std::string canonical = parts.integerDigits.empty() ? "0" : parts.integerDigits;
     canonical += '.';
     canonical += parts.fractionDigits.empty() ? "0" : parts.fractionDigits;

@@ -132,6 +132,10 @@ TEST(TextToNumber, LongestLeadingDecimal) {
         {"1e400", kInf},
         {"-1e400", -kInf},
         {"\xa1\xa1" "8", 8},  // an ideographic space leads
+        {"999999999999999", 999999999999999.0},        // 15 digits: still exact
+        {"9007199254740993", 9007199254740992.0},      // past 2^53: nearest double
+        {"12.000", 12},
+        {"-40", -40},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(TextToNumber(c.text), c.expected) << "text \"" << c.text << "\"";
@@ -142,6 +146,8 @@ TEST(TextToNumber, UnderflowKeepsTheSign) {
     EXPECT_EQ(TextToNumber("1e-400"), 0.0);
     EXPECT_FALSE(std::signbit(TextToNumber("1e-400")));
     EXPECT_TRUE(std::signbit(TextToNumber("-1e-400")));
+    EXPECT_TRUE(std::signbit(TextToNumber("-0")));
+    EXPECT_TRUE(std::signbit(TextToNumber("-0.00")));
 }
 
 struct IntegerCase {
