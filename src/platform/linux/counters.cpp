@@ -57,7 +57,9 @@ public:
     }
 
 private:
-    static constexpr std::size_t kInitialSize = 16384;
+    // A page holds /proc/meminfo, /proc/self/statm and, on small machines,
+    // /proc/stat; larger texts grow the buffer once and keep it.
+    static constexpr std::size_t kInitialSize = 4096;
     std::string m_path;
     int m_fd = -1;
     std::string m_buffer;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <iterator>
 
 namespace qv::platform::linuxproc {
@@ -150,14 +149,6 @@ std::uint64_t findAddressSpaceEnd(const std::function<bool(std::uint64_t)>& isUs
         }
     }
     return high * pageSize;
-}
-
-std::optional<std::string> readProcFile(const std::string& root, std::string_view name) {
-    std::ifstream file(root + "/" + std::string(name), std::ios::binary);
-    if (!file) return std::nullopt;
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) return std::nullopt;
-    return text;
 }
 
 }  // namespace qv::platform::linuxproc

@@ -48,7 +48,4 @@ std::uint64_t ticksTo100ns(std::uint64_t ticks, std::uint64_t ticksPerSecond);
 std::uint64_t findAddressSpaceEnd(const std::function<bool(std::uint64_t)>& isUserAddress,
                                   std::uint64_t pageSize);
 
-/// The whole file `root`/`name`; empty when it cannot be read.
-std::optional<std::string> readProcFile(const std::string& root, std::string_view name);
-
 }  // namespace qv::platform::linuxproc
