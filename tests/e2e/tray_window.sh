@@ -56,7 +56,9 @@ wait_for() {
 
 start_display() {
     exec 3>"$WORK/display"
-    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    # -noreset: otherwise the server resets when its last client leaves, as
+    # the readiness probe does, and refuses whoever connects meanwhile.
+    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
     PIDS+=($!)
     exec 3>&-
     wait_for "the X server" test -s "$WORK/display" || must "Xvfb did not start"
