@@ -5,6 +5,7 @@
 #include "core/registry.h"
 #include "platform/files.h"
 #include "platform/libraries.h"
+#include "platform/memory.h"
 #include "platform/settings_store.h"
 #include "skin/payloads.h"
 #include "skin/skin_subsystem.h"
@@ -21,7 +22,11 @@ void wireSkin(Wiring& wiring) {
     auto& skins = wiring.own<skin::SkinSubsystem>(wiring.application, platform::makeFileSystem(driveRoot),
                                                   SharedExternalFunctions(wiring).binder(),
                                                   skin::BuiltInSkinPayloads(), std::move(readNumber));
-    wiring.parts.installSkin = [&skins](TextView moduleName) { skins.install(moduleName); };
+    wiring.parts.installSkin = [&skins](TextView moduleName) {
+        skins.install(moduleName);
+        // The payloads were needed only to write the files out.
+        platform::releaseReadOnlyPages(std::as_bytes(skin::BuiltInPayloadRegion()));
+    };
 }
 
 }  // namespace qv

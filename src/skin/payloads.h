@@ -40,5 +40,8 @@ private:
 /// (from the quorvel_skin_payload library). The library is empty in builds
 /// made without the toolkit, which cannot build the engine.
 const SkinPayloads& BuiltInSkinPayloads();
+/// Every byte the built-in payloads occupy in the program image: read only
+/// while the installer writes the files, then not again.
+Bytes BuiltInPayloadRegion();
 
 }  // namespace qv::skin

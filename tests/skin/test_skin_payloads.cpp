@@ -1,8 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <numeric>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "platform/memory.h"
 #include "skin/format/skin_file.h"
 #include "skin/payloads.h"
 
@@ -51,6 +59,46 @@ TEST(BuiltInEngine, IsASharedObjectCarryingTheFiveCalls) {
     }
 }
 #endif
+
+/// Which of the pages from `begin` are in this process's resident set, as
+/// the kernel's page map tells.
+std::vector<bool> residentPages(std::uintptr_t begin, std::size_t pages) {
+    const int map = ::open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
+    std::vector<bool> resident;
+    const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    for (std::size_t i = 0; i < pages; ++i) {
+        std::uint64_t entry = 0;
+        const off_t at = static_cast<off_t>((begin / pageSize + i) * sizeof entry);
+        if (::pread(map, &entry, sizeof entry, at) != sizeof entry) entry = 0;
+        resident.push_back((entry >> 63) != 0);
+    }
+    ::close(map);
+    return resident;
+}
+
+TEST(BuiltInPayloadRegion, HoldsEveryPayloadAndGivesItsPagesBackUnchanged) {
+    const Bytes region = BuiltInPayloadRegion();
+    const auto inRegion = [&](Bytes bytes) {
+        return bytes.data() >= region.data() && bytes.data() + bytes.size() <= region.data() + region.size();
+    };
+    const SkinPayloads& payloads = BuiltInSkinPayloads();
+    EXPECT_TRUE(inRegion(payloads.library()));
+    for (std::int32_t id = 1; id <= kSkinCount; ++id) EXPECT_TRUE(inRegion(*payloads.skinFile(id))) << id;
+
+    const auto sum = [&] { return std::accumulate(region.begin(), region.end(), std::uint64_t{0}); };
+    const std::uint64_t before = sum();  // every page touched
+    const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(region.data());
+    const std::uintptr_t firstWhole = (begin + pageSize - 1) / pageSize * pageSize;
+    const std::size_t wholePages = (begin + region.size()) / pageSize - firstWhole / pageSize;
+    ASSERT_GE(wholePages, 2u) << "the skins alone fill several pages";
+
+    platform::releaseReadOnlyPages(std::as_bytes(region));
+    const std::vector<bool> after = residentPages(firstWhole, wholePages);
+    EXPECT_EQ(std::count(after.begin(), after.end(), true), 0) << "of " << wholePages << " pages";
+    EXPECT_EQ(sum(), before) << "read back from the program file as they were";
+    EXPECT_TRUE(parseSkinFile(*payloads.skinFile(2)));
+}
 
 }  // namespace
 }  // namespace qv::skin
