@@ -102,4 +102,15 @@ std::filesystem::path defaultConfigHome();
 /// first call; a store that cannot be opened fails every call.
 std::unique_ptr<SettingsStore> openSettingsStore(const std::filesystem::path& configHome);
 
+/// While one lives, what the settings stores need stays loaded between calls:
+/// a run of calls, as at start-up, then pays for loading it once. Without
+/// one the stores load it per call and carry nothing while idle.
+class SettingsStoreHold {
+public:
+    virtual ~SettingsStoreHold() = default;
+};
+
+/// A hold for the stores of this process; never null.
+std::unique_ptr<SettingsStoreHold> holdSettingsStores();
+
 }  // namespace qv::platform

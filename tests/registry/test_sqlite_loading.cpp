@@ -108,6 +108,28 @@ TEST_F(LoadingTest, TwoStoresShareOneLoadUntilBothAreDone) {
     EXPECT_EQ(test::readRaw(second, RegistryRoot::CurrentUser, "Software\\B", "V"), data);
 }
 
+TEST_F(LoadingTest, AHoldKeepsTheLibraryAcrossCallsAndLetsItGoAfterwards) {
+    test::TempDir home;
+    auto store = platform::openSettingsStore(home.path());
+    auto hold = platform::holdSettingsStores();
+    EXPECT_EQ(platform::sqliteLibraryUsers(), 1);
+    EXPECT_EQ(ReadRegistryNumber(*store, 3, "Software\\Q\\SkinID", 2), 2);
+    EXPECT_TRUE(WriteRegistryText(*store, 3, "Software\\Q\\V", "x"));
+    EXPECT_TRUE(RegistryValueExists(*store, 3, "Software\\Q\\V"));
+    EXPECT_EQ(platform::sqliteLibraryUsers(), 1) << "no call let it go";
+    EXPECT_TRUE(sqliteMapped());
+    hold.reset();
+    EXPECT_EQ(platform::sqliteLibraryUsers(), 0);
+    EXPECT_FALSE(sqliteMapped());
+    EXPECT_TRUE(RegistryValueExists(*store, 3, "Software\\Q\\V"));
+    EXPECT_FALSE(sqliteMapped());
+
+    platform::setSqliteLibraryFile("libquorvel-no-such-sqlite.so");
+    auto failedHold = platform::holdSettingsStores();  // holds nothing
+    EXPECT_EQ(platform::sqliteLibraryUsers(), 0);
+    EXPECT_FALSE(RegistryValueExists(*store, 3, "Software\\Q\\V"));
+}
+
 TEST_F(LoadingTest, AStoreDestroyedWithKeysOpenLetsTheLibraryGo) {
     test::TempDir home;
     {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/linux/run_key_routing.h"
+#include "platform/linux/sqlite_library.h"
 #include "platform/linux/sqlite_settings_store.h"
 
 namespace qv::platform {
@@ -32,6 +33,22 @@ std::filesystem::path defaultConfigHome() {
     }
     return homeFolder() / ".config";
 }
+
+namespace {
+
+/// Holds a reference to the one load of libsqlite3; a failed load holds
+/// nothing, and each store then reports the failure on its own calls.
+class SqliteHold final : public SettingsStoreHold {
+public:
+    SqliteHold() : m_load(loadSqliteLibrary()) {}
+
+private:
+    SqliteLoad m_load;
+};
+
+}  // namespace
+
+std::unique_ptr<SettingsStoreHold> holdSettingsStores() { return std::make_unique<SqliteHold>(); }
 
 std::unique_ptr<SettingsStore> openSettingsStore(const std::filesystem::path& configHome) {
     auto database = std::make_unique<SqliteSettingsStore>(configHome / kStoreFolder / kStoreFile);

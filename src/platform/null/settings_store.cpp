@@ -144,4 +144,7 @@ std::unique_ptr<SettingsStore> openSettingsStore(const std::filesystem::path&) {
     return std::make_unique<MemorySettingsStore>();
 }
 
+// The stores in memory load nothing.
+std::unique_ptr<SettingsStoreHold> holdSettingsStores() { return std::make_unique<SettingsStoreHold>(); }
+
 }  // namespace qv::platform

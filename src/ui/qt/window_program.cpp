@@ -4,6 +4,7 @@
 #include <QSystemTrayIcon>
 
 #include "core/texts.h"
+#include "platform/settings_store.h"
 #include "ui/qt/qt_timer.h"
 
 namespace qv {
@@ -46,6 +47,9 @@ WindowProgram::~WindowProgram() {
 int WindowProgram::run() { return m_application.run(); }
 
 void WindowProgram::load() {
+    // Start-up reads a dozen settings; the store's library is loaded once
+    // for all of them and let go when the program settles in the tray.
+    const auto settingsHold = platform::holdSettingsStores();
     m_controls = std::make_unique<DeferredMainWindow>(
         qtBackend(), qtBackend(), qtBackend(),
         [this](WindowTimers timers) { return buildWindow(timers); });
