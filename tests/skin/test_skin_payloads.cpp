@@ -82,7 +82,10 @@ TEST(BuiltInPayloadRegion, HoldsEveryPayloadAndGivesItsPagesBackUnchanged) {
         return bytes.data() >= region.data() && bytes.data() + bytes.size() <= region.data() + region.size();
     };
     const SkinPayloads& payloads = BuiltInSkinPayloads();
-    EXPECT_TRUE(inRegion(payloads.library()));
+    // Built without the toolkit, the program carries no engine.
+    if (!payloads.library().empty()) {
+        EXPECT_TRUE(inRegion(payloads.library()));
+    }
     for (std::int32_t id = 1; id <= kSkinCount; ++id) EXPECT_TRUE(inRegion(*payloads.skinFile(id))) << id;
 
     const auto sum = [&] { return std::accumulate(region.begin(), region.end(), std::uint64_t{0}); };
