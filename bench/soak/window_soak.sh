@@ -36,10 +36,10 @@ for tool in Xvfb openbox trayer xdotool xwininfo xprop import; do
     command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 
-# The X server, window manager, tray host and the waits are the whole-program
-# benchmarks' own.
-# shellcheck source=../whole/desktop.sh
-source "$REPO/bench/whole/desktop.sh"
+# The X server, window manager, tray host, the waits and the program's
+# windows are those of the end-to-end test.
+# shellcheck source=../../tests/e2e/desktop.sh
+source "$REPO/tests/e2e/desktop.sh"
 
 mkdir -p "$RESULTS"
 WORK=$(mktemp -d)
@@ -54,7 +54,9 @@ finish() {
 }
 trap finish EXIT
 
-start_program() {
+# Unlike the desktop's start_program, keeps the program's standard error
+# apart: the soak checks it stays empty.
+start_soaked_program() {
     mkdir -p "$WORK/config" "$WORK/data"
     env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" \
         XDG_RUNTIME_DIR="$WORK" "$PROGRAM" >"$WORK/stdout.log" 2>"$PROGRAM_LOG" &
@@ -62,30 +64,11 @@ start_program() {
     DESKTOP_PIDS+=("$PROGRAM_PID")
 }
 
-main_window() { xdotool search --onlyvisible --name '^Quorvel1\.0$' 2>/dev/null | head -n1 || true; }
-window_shown() { [ -n "$(main_window)" ]; }
-
-menu_window() {
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null || true); do
-        [ "$(printf '0x%x' "$w")" = "$(icon_window quorvel)" ] && continue
-        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
-        echo "$w"
-        return
-    done
-}
-menu_open() { [ -n "$(menu_window)" ]; }
-
-geometry() {  # x y width height of a window's client area
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-
 show_window() {
     local x y w h
     read -r x y w h < <(geometry "$(icon_window quorvel)")
     xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 1
-    wait_for "the tray menu" menu_open || die "no menu after a click on the icon"
+    wait_for "the tray menu" menu_open "$PROGRAM_PID" || die "no menu after a click on the icon"
     xdotool key Down Return  # first item: show the main window
     wait_for "the main window" window_shown || die "the window did not appear"
 }
@@ -147,7 +130,7 @@ sample_footprint() {  # elapsed seconds
 echo "window soak: $MINUTES minute(s) of $PROGRAM"
 start_display
 start_desktop
-start_program
+start_soaked_program
 wait_for "the icon to dock" icon_docked quorvel || die "no tray icon"
 show_window
 THRESHOLD=$(pass_threshold)

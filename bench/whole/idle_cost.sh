@@ -17,8 +17,8 @@ RAW=${3:-/dev/null}
 SETTLE_SECONDS=${SETTLE_SECONDS:-5}
 SAMPLE_SECONDS=${SAMPLE_SECONDS:-5}
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=desktop.sh
-source "$HERE/desktop.sh"
+# shellcheck source=../../tests/e2e/desktop.sh
+source "$HERE/../../tests/e2e/desktop.sh"
 
 QUORVEL="$BUILD/bin/quorvel"
 FLOOR="$BUILD/bin/bench_floor_tray"

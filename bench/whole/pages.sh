@@ -11,8 +11,8 @@ BUILD=$(cd "${1:?usage: pages.sh BUILD_DIR [LIBRARY...]}" && pwd)
 shift
 SETTLE_SECONDS=${SETTLE_SECONDS:-5}
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=desktop.sh
-source "$HERE/desktop.sh"
+# shellcheck source=../../tests/e2e/desktop.sh
+source "$HERE/../../tests/e2e/desktop.sh"
 
 WORK=$(mktemp -d)
 finish() {

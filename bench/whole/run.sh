@@ -12,8 +12,8 @@ STARTUP_RUNS=${3:-10}
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 RESULTS="$HERE/results"
 RAW="$RESULTS/raw"
-# shellcheck source=desktop.sh
-source "$HERE/desktop.sh"
+# shellcheck source=../../tests/e2e/desktop.sh
+source "$HERE/../../tests/e2e/desktop.sh"
 
 cmake --build "$BUILD" --target quorvel bench_floor_tray >/dev/null
 mkdir -p "$RAW"

@@ -16,8 +16,8 @@ RUNS=${2:-10}
 RAW=${3:-/dev/null}
 FIRST_SAMPLE_MS=800
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-# shellcheck source=desktop.sh
-source "$HERE/desktop.sh"
+# shellcheck source=../../tests/e2e/desktop.sh
+source "$HERE/../../tests/e2e/desktop.sh"
 
 QUORVEL="$BUILD/bin/quorvel"
 FLOOR="$BUILD/bin/bench_floor_tray"

@@ -11,23 +11,18 @@ set -u
 PROGRAM=$1
 ARTEFACTS=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-SCREEN_W=1024
-SCREEN_H=768
 OUTER_W=458
 OUTER_H=256
 DEADLINE_SECONDS=20
+# shellcheck source=desktop.sh
+source "$HERE/desktop.sh"
 
 mkdir -p "$ARTEFACTS"
 WORK=$(mktemp -d)
-PIDS=()
 FAILURES=0
 
 cleanup() {
-    local pid
-    for ((i = ${#PIDS[@]} - 1; i >= 0; i--)); do
-        pid=${PIDS[i]}
-        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
-    done
+    desktop_cleanup
     cp "$WORK"/*.log "$ARTEFACTS"/ 2>/dev/null
     rm -rf "$WORK"
 }
@@ -43,87 +38,16 @@ must() {
     exit 1
 }
 
-# Polls a condition (a shell command) until it holds or the deadline passes.
-wait_for() {
-    local what=$1
-    shift
-    local end=$((SECONDS + DEADLINE_SECONDS))
-    until "$@"; do
-        ((SECONDS < end)) || { echo "timed out waiting for: $what" >&2; return 1; }
-        sleep 0.05
-    done
+# Each start keeps the settings of the one before, as a user's would.
+start_quorvel() {
+    start_program quorvel "$PROGRAM"
+    PROGRAM_PID=$STARTED_PID
 }
 
-start_display() {
-    exec 3>"$WORK/display"
-    # -noreset: otherwise the server resets when its last client leaves, as
-    # the readiness probe does, and refuses whoever connects meanwhile.
-    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
-    PIDS+=($!)
-    exec 3>&-
-    wait_for "the X server" test -s "$WORK/display" || must "Xvfb did not start"
-    export DISPLAY=":$(head -n1 "$WORK/display")"
-    wait_for "the X server to answer" xdpyinfo_ok || must "no answer from $DISPLAY"
-}
-
-xdpyinfo_ok() { xprop -root _NET_SUPPORTED >/dev/null 2>&1; }
-
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-
-tray_ready() { xwininfo -root -tree 2>/dev/null | grep -q '"panel": ("panel" "trayer")'; }
-
-start_desktop() {
-    openbox --config-file "$HERE/openbox-rc.xml" >"$WORK/openbox.log" 2>&1 &
-    PIDS+=($!)
-    wait_for "the window manager" wm_ready || must "openbox did not start"
-    trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
-        --transparent false >"$WORK/trayer.log" 2>&1 &
-    PIDS+=($!)
-    wait_for "the tray host" tray_ready || must "trayer did not start"
-}
-
-start_program() {
-    mkdir -p "$WORK/config" "$WORK/data"
-    env -u QT_QPA_PLATFORM XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" \
-        XDG_RUNTIME_DIR="$WORK" "$PROGRAM" >"$WORK/program.log" 2>&1 &
-    PROGRAM_PID=$!
-    PIDS+=($PROGRAM_PID)
-}
-
-# The docked icon: the program's window inside trayer's panel.
-icon_window() {
-    xwininfo -root -tree 2>/dev/null | awk '
-        /"panel": \("panel" "trayer"\)/ { inpanel = 1; next }
-        inpanel && /\("quorvel" "quorvel"\)/ { print $1; exit }'
-}
-icon_docked() { [ -n "$(icon_window)" ]; }
-icon_gone() { [ -z "$(icon_window)" ]; }
-
-main_window() { xdotool search --onlyvisible --name '^Quorvel1\.0$' 2>/dev/null | head -n1; }
 window_withdrawn() {
     local state
     state=$(xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p')
     [ -z "$state" ] || [ "$state" = Withdrawn ]
-}
-window_shown() { [ -n "$(main_window)" ]; }
-window_hidden() { [ -z "$(main_window)" ]; }
-
-# The menu: a mapped override-redirect top-level of the program besides the icon.
-menu_window() {
-    local w
-    for w in $(xdotool search --onlyvisible --pid "$PROGRAM_PID" 2>/dev/null); do
-        [ "$(printf '0x%x' "$w")" = "$(icon_window)" ] && continue
-        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
-        echo "$w"
-        return
-    done
-}
-menu_open() { [ -n "$(menu_window)" ]; }
-menu_closed() { [ -z "$(menu_window)" ]; }
-
-geometry() {  # prints x y width height of a window's client area
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
 
 frame_extents() {  # left right top bottom
@@ -136,7 +60,7 @@ screenshot() { import -window root "$ARTEFACTS/$1.png"; }
 
 click_icon() {  # button
     local icon x y w h
-    icon=$(icon_window)
+    icon=$(icon_window quorvel)
     read -r x y w h < <(geometry "$icon")
     CLICK_X=$((x + w / 2))
     CLICK_Y=$((y + h / 2))
@@ -152,7 +76,7 @@ choose_item() {
 
 check_menu() {
     local menu x y w h
-    menu=$(menu_window)
+    menu=$(menu_window "$PROGRAM_PID")
     read -r x y w h < <(geometry "$menu")
     [ $((x + w)) -eq $((CLICK_X - 5)) ] || fail "menu's right edge $((x + w)), pointer x $CLICK_X"
     [ "$y" -eq $((CLICK_Y - 5)) ] || fail "menu's top $y, pointer y $CLICK_Y"
@@ -219,7 +143,7 @@ expect_exit_zero() {
     wait "$PROGRAM_PID"
     local code=$?
     [ "$code" -eq 0 ] || fail "exit code $code"
-    icon_gone || fail "the icon stayed docked"
+    icon_gone quorvel || fail "the icon stayed docked"
 }
 
 echo "no display: a message and exit code 2"
@@ -232,18 +156,18 @@ start_display
 start_desktop
 
 echo "start: hidden, icon docked"
-start_program
-wait_for "the icon to dock" icon_docked || must "no tray icon"
+start_quorvel
+wait_for "the icon to dock" icon_docked quorvel || must "no tray icon"
 window_hidden || fail "a window is on screen at start"
 
 echo "left click opens the menu"
 click_icon 1
-wait_for "the menu" menu_open || must "no menu after a left click"
+wait_for "the menu" menu_open "$PROGRAM_PID" || must "no menu after a left click"
 check_menu
 screenshot menu
 choose_item 1
 wait_for "the window" window_shown || must "the window did not appear"
-wait_for "the menu to close" menu_closed || fail "the menu stayed open"
+wait_for "the menu to close" menu_closed "$PROGRAM_PID" || fail "the menu stayed open"
 check_window_centred
 screenshot window
 
@@ -257,11 +181,11 @@ xdotool windowminimize "$WINDOW"
 wait_for "the window to be withdrawn" window_withdrawn "$WINDOW" ||
     fail "minimised window not hidden: $(xprop -id "$WINDOW" WM_STATE | tr '\n' ' ')"
 window_hidden || fail "minimised window still on screen"
-icon_docked || fail "the icon went with the window"
+icon_docked quorvel || fail "the icon went with the window"
 
 echo "right click, show again"
 click_icon 3
-wait_for "the menu" menu_open || must "no menu after a right click"
+wait_for "the menu" menu_open "$PROGRAM_PID" || must "no menu after a right click"
 choose_item 1
 wait_for "the window" window_shown || must "the window did not come back"
 check_window_centred  # back in the centre after the drag
@@ -272,10 +196,10 @@ xdotool key Escape
 expect_exit_zero
 
 echo "Alt+F4 ends the program too"
-start_program
-wait_for "the icon to dock" icon_docked || must "no tray icon on the second start"
+start_quorvel
+wait_for "the icon to dock" icon_docked quorvel || must "no tray icon on the second start"
 click_icon 1
-wait_for "the menu" menu_open || must "no menu"
+wait_for "the menu" menu_open "$PROGRAM_PID" || must "no menu"
 choose_item 1
 wait_for "the window" window_shown || must "the window did not appear"
 xdotool windowactivate --sync "$(main_window)" 2>/dev/null
@@ -283,10 +207,10 @@ xdotool key alt+F4
 expect_exit_zero
 
 echo "third start: the exit item"
-start_program
-wait_for "the icon to dock" icon_docked || must "no tray icon on the third start"
+start_quorvel
+wait_for "the icon to dock" icon_docked quorvel || must "no tray icon on the third start"
 click_icon 1
-wait_for "the menu" menu_open || must "no menu"
+wait_for "the menu" menu_open "$PROGRAM_PID" || must "no menu"
 choose_item 3
 expect_exit_zero
 

@@ -1,13 +1,16 @@
 # shellcheck shell=bash
-# Shared by the whole-program benchmarks (sourced, not run): an X server of
-# our own with a window manager and a tray host, programs started beside it,
-# everything stopped by process id, and deadline waits instead of sleeps.
+# A private desktop, shared by the end-to-end test and the whole-program
+# benchmarks (sourced, not run): an X server of our own with a window manager
+# and a tray host, programs started beside it, everything stopped by process
+# id, and deadline waits instead of sleeps; and how to find the program's
+# icon, menu and window on it.
 #
 # The caller sets WORK (a temporary directory) and calls desktop_cleanup from
-# its EXIT trap.
+# its EXIT trap. The screen is SCREEN_W x SCREEN_H.
 
 DESKTOP_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-DESKTOP_ROOT=$(cd "$DESKTOP_HERE/../.." && pwd)
+SCREEN_W=1024
+SCREEN_H=768
 DEADLINE_SECONDS=${DEADLINE_SECONDS:-30}
 DESKTOP_PIDS=()
 
@@ -58,7 +61,7 @@ start_display() {
     exec 3>"$WORK/display"
     # -noreset: otherwise the server resets when its last client leaves, as
     # the readiness probe does, and refuses whoever connects meanwhile.
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${SCREEN_W}x${SCREEN_H}x24" -nolisten tcp -noreset >"$WORK/xvfb.log" 2>&1 &
     DESKTOP_PIDS+=($!)
     exec 3>&-
     wait_for "the X server" test -s "$WORK/display" || die "Xvfb did not start"
@@ -68,7 +71,7 @@ start_display() {
 }
 
 start_desktop() {
-    openbox --config-file "$DESKTOP_ROOT/tests/e2e/openbox-rc.xml" >"$WORK/openbox.log" 2>&1 &
+    openbox --config-file "$DESKTOP_HERE/openbox-rc.xml" >"$WORK/openbox.log" 2>&1 &
     DESKTOP_PIDS+=($!)
     wait_for "the window manager" wm_ready || die "openbox did not start"
     trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
@@ -98,6 +101,30 @@ icon_gone() { ! icon_docked "$1"; }
 
 icon_window() {
     xwininfo -id "$TRAY_PANEL" -tree 2>/dev/null | awk -v c="(\"$1\" \"$1\")" 'index($0, c) && !found { print $1; found = 1 }'
+}
+
+# The program's main window, when it is on screen.
+main_window() { xdotool search --onlyvisible --name '^Quorvel1\.0$' 2>/dev/null | head -n1 || true; }
+window_shown() { [ -n "$(main_window)" ]; }
+window_hidden() { [ -z "$(main_window)" ]; }
+
+# The tray menu of the program with process id $1: a mapped
+# override-redirect top-level of it besides the icon.
+menu_window() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$1" 2>/dev/null || true); do
+        [ "$(printf '0x%x' "$w")" = "$(icon_window quorvel)" ] && continue
+        xwininfo -id "$w" | grep -q 'Override Redirect State: yes' || continue
+        echo "$w"
+        return
+    done
+}
+menu_open() { [ -n "$(menu_window "$1")" ]; }
+menu_closed() { [ -z "$(menu_window "$1")" ]; }
+
+geometry() {  # x y width height of a window's client area
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
 
 # Drawn: the docked icon shows more than one colour (a blank window shows its
