@@ -86,19 +86,10 @@ struct SystemMemory {
 };
 
 SystemMemory systemMemory() {
-    SystemMemory memory;
-    std::ifstream meminfo("/proc/meminfo");
-    std::string name;
-    std::uint64_t kib = 0;
-    std::string rest;
-    while (meminfo >> name >> kib) {
-        std::getline(meminfo, rest);
-        const double bytes = static_cast<double>(kib) * 1024.0;
-        if (name == "MemFree:") memory.free = bytes;
-        if (name == "MemAvailable:") memory.available = bytes;
-        if (name == "Mapped:") memory.mapped = bytes;
-    }
-    return memory;
+    const auto meminfo = [](const char* field) {
+        return static_cast<double>(qv::test::kernelFieldBytes("/proc/meminfo", field).value_or(0));
+    };
+    return {meminfo("MemFree"), meminfo("MemAvailable"), meminfo("Mapped")};
 }
 
 double mib(double bytes) { return bytes / static_cast<double>(kMiB); }

@@ -24,39 +24,28 @@ namespace qv::test {
 
 inline constexpr std::uint64_t kMiB = 1024 * 1024;
 
-/// A field of /proc/<pid>/status such as "RssFile", in bytes.
-inline std::optional<std::uint64_t> statusBytes(pid_t pid, const std::string& field) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+/// A "Name:  value kB" field of a kernel file such as /proc/meminfo, in bytes.
+inline std::optional<std::uint64_t> kernelFieldBytes(const std::string& path, const std::string& field) {
+    std::ifstream file(path);
     std::string line;
-    while (std::getline(status, line)) {
+    while (std::getline(file, line)) {
         if (line.rfind(field + ":", 0) != 0) continue;
         return std::stoull(line.substr(field.size() + 1)) * 1024;
     }
     return std::nullopt;
+}
+
+/// A field of /proc/<pid>/status such as "RssFile", in bytes.
+inline std::optional<std::uint64_t> statusBytes(pid_t pid, const std::string& field) {
+    return kernelFieldBytes("/proc/" + std::to_string(pid) + "/status", field);
 }
 
 /// A field of /proc/<pid>/smaps_rollup such as "Private_Clean", in bytes.
 inline std::optional<std::uint64_t> rollupBytes(pid_t pid, const std::string& field) {
-    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-    std::string line;
-    while (std::getline(rollup, line)) {
-        if (line.rfind(field + ":", 0) != 0) continue;
-        return std::stoull(line.substr(field.size() + 1)) * 1024;
-    }
-    return std::nullopt;
+    return kernelFieldBytes("/proc/" + std::to_string(pid) + "/smaps_rollup", field);
 }
 
-inline bool swapIsOn() {
-    std::ifstream meminfo("/proc/meminfo");
-    std::string name;
-    std::uint64_t kib = 0;
-    std::string unit;
-    while (meminfo >> name >> kib) {
-        std::getline(meminfo, unit);
-        if (name == "SwapFree:") return kib > 0;
-    }
-    return false;
-}
+inline bool swapIsOn() { return kernelFieldBytes("/proc/meminfo", "SwapFree").value_or(0) > 0; }
 
 /// Whether file pages in `dir` count as file-backed (on tmpfs they count as
 /// shared memory instead).
