@@ -146,12 +146,10 @@ void applyOpacityEverywhere() {
     for (QWidget* widget : QApplication::topLevelWidgets()) applyOpacity(widget);
 }
 
-// The tray's icon is a window of the toolkit's own that shows only the
-// icon's pixels: it needs no look.
+// The tray's icon is a window of the toolkit's own, named after its class,
+// that shows only the icon's pixels: it needs no look.
 bool needsLook(const QWidget* widget) {
-    const QWidget* window = widget->window();
-    return window->objectName() != QLatin1String("QSystemTrayIconSys") &&
-           !window->inherits("QSystemTrayIconSys");
+    return widget->window()->objectName() != QLatin1String("QSystemTrayIconSys");
 }
 
 bool anyWindowNeedsLook() {
